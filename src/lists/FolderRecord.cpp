@@ -1,0 +1,65 @@
+#include "lists/FolderRecord.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+int CompareBytes(unsigned char a, unsigned char b) {
+    return (a > b) - (a < b);
+}
+
+// Compares two texts as fixed fields of width bytes filled up with fill; bytes
+// past the width are not looked at.
+int CompareField(const std::string& a, const std::string& b, std::size_t width, char fill) {
+    for (std::size_t i = 0; i < width; ++i) {
+        const unsigned char x = i < a.size() ? a[i] : fill;
+        const unsigned char y = i < b.size() ? b[i] : fill;
+        if (const int order = CompareBytes(x, y)) {
+            return order;
+        }
+    }
+    return 0;
+}
+
+// std::char_traits<char> compares as unsigned char, as the table order needs.
+int CompareTail(const std::string& a, const std::string& b, std::size_t from) {
+    const std::string_view tailA = a.size() > from ? std::string_view(a).substr(from) : "";
+    const std::string_view tailB = b.size() > from ? std::string_view(b).substr(from) : "";
+    return tailA.compare(tailB);
+}
+
+} // namespace
+
+bool FolderRecordLess(const FolderRecord& a, const FolderRecord& b) {
+    if (const int order = CompareField(a.displayName, b.displayName, kDisplayNameField, '\0')) {
+        return order < 0;
+    }
+    if (const int order = CompareField(a.fileName, b.fileName, kFileNameField, ' ')) {
+        return order < 0;
+    }
+    if (const int order = CompareTail(a.fileName, b.fileName, kFileNameField)) {
+        return order < 0;
+    }
+    if (const int order = CompareField(a.folderId, b.folderId, kFolderIdField, '\0')) {
+        return order < 0;
+    }
+    return a.chosen < b.chosen;
+}
+
+void SortFolderRecords(std::vector<FolderRecord>& records) {
+    std::sort(records.begin(), records.end(), FolderRecordLess);
+}
+
+int UpperBound(const std::vector<FolderRecord>& records) {
+    return static_cast<int>(records.size()) - 1;
+}
+
+FolderRecord* FindRecordByDisplayName(std::vector<FolderRecord>& records, const std::string& text) {
+    for (FolderRecord& record : records) {
+        if (record.displayName == text) {
+            return &record;
+        }
+    }
+    return nullptr;
+}

@@ -1,0 +1,68 @@
+#pragma once
+#include <windows.h>
+
+#include <utility>
+
+namespace win32 {
+
+// Owns one handle and releases it on every path. Traits name the value that means
+// "no handle" (INVALID_HANDLE_VALUE for files and searches, NULL elsewhere) and
+// the call that releases it.
+template <typename Traits>
+class UniqueHandle {
+  public:
+    using Value = typename Traits::Value;
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(Value value) : value_(value) {}
+    ~UniqueHandle() { Reset(); }
+    UniqueHandle(UniqueHandle&& other) noexcept : value_(other.Release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
+            Reset(other.Release());
+        }
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+    Value Get() const { return value_; }
+    bool IsValid() const { return value_ != Traits::Invalid() && value_ != Value{}; }
+    explicit operator bool() const { return IsValid(); }
+
+    Value Release() { return std::exchange(value_, Traits::Invalid()); }
+    void Reset(Value value = Traits::Invalid()) {
+        if (IsValid()) {
+            Traits::Close(value_);
+        }
+        value_ = value;
+    }
+
+  private:
+    Value value_ = Traits::Invalid();
+};
+
+struct FileHandleTraits {
+    using Value = HANDLE;
+    static Value Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Value value) { CloseHandle(value); }
+};
+
+struct FindHandleTraits {
+    using Value = HANDLE;
+    static Value Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Value value) { FindClose(value); }
+};
+
+// Kernel objects whose creators return NULL on failure (processes, threads, events).
+struct KernelHandleTraits {
+    using Value = HANDLE;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value value) { CloseHandle(value); }
+};
+
+using FileHandle = UniqueHandle<FileHandleTraits>;
+using FindHandle = UniqueHandle<FindHandleTraits>;
+using KernelHandle = UniqueHandle<KernelHandleTraits>;
+
+} // namespace win32
