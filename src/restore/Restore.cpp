@@ -12,12 +12,6 @@
 
 namespace {
 
-constexpr const char kDirectoryError[] = "Directory Error";
-
-void ShowDirectoryError(const char* text) {
-    MessageBoxA(nullptr, text, kDirectoryError, MB_OK);
-}
-
 void SetSharedCursor(const char* id) {
     SetCursor(static_cast<HCURSOR>(
         LoadImageA(nullptr, id, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE)));
@@ -77,7 +71,7 @@ class FailureList {
     void Add(const std::string& fileName, const std::string& reason) {
         failures_.push_back({fileName, reason});
     }
-    const std::vector<RestoreFailure>& All() const { return failures_; }
+    std::vector<RestoreFailure> All() const { return failures_; }
 
   private:
     std::vector<RestoreFailure> failures_;
@@ -131,37 +125,51 @@ void CopyNewMail(const std::string& sourceText, const std::string& destinationTe
 
 } // namespace
 
+std::string CheckDestination(const std::string& sourceText, const std::string& destinationText) {
+    if (DestinationTextIsMissing(destinationText)) {
+        return "You must have a destination";
+    }
+    if (!win32::IsExistingDirectory(destinationText)) {
+        return "The destination directory does not exist";
+    }
+    if (IsSameDirectory(sourceText, destinationText)) {
+        return "The destination must differ from the source directory";
+    }
+    return "";
+}
+
+std::vector<RestoreFailure> RestoreFolders(const std::vector<FolderRecord>& records,
+                                           const std::string& sourceText,
+                                           const std::string& destinationText, bool copyNewMail) {
+    FailureList failures;
+    for (const PlannedFolder& folder : PlanRestore(records, sourceText, destinationText)) {
+        RestoreFolder(folder, failures);
+    }
+    if (copyNewMail) {
+        CopyNewMail(sourceText, destinationText, failures);
+    }
+    return failures.All();
+}
+
 LRESULT OnRestore(HWND, UINT, WPARAM, LPARAM) {
     const std::string sourceText = win32::ControlText(hMainDlg, IDC_SOURCE_PATH);
     const std::string destinationText = win32::ControlText(hMainDlg, IDC_DEST_PATH);
     const bool copyNewMail =
         SendDlgItemMessageA(hMainDlg, IDC_COPY_NEW_MAIL, BM_GETCHECK, 0, 0) == BST_CHECKED;
 
-    if (DestinationTextIsMissing(destinationText)) {
-        ShowDirectoryError("You must have a destination");
-        return 0;
-    }
-    if (!win32::IsExistingDirectory(destinationText)) {
-        ShowDirectoryError("The destination directory does not exist");
-        return 0;
-    }
-    if (IsSameDirectory(sourceText, destinationText)) {
-        ShowDirectoryError("The destination must differ from the source directory");
+    const std::string destinationError = CheckDestination(sourceText, destinationText);
+    if (!destinationError.empty()) {
+        MessageBoxA(nullptr, destinationError.c_str(), "Directory Error", MB_OK);
         return 0;
     }
 
     SetSharedCursor(MAKEINTRESOURCEA(32514)); // IDC_WAIT
-    FailureList failures;
-    for (const PlannedFolder& folder : PlanRestore(folderRecords, sourceText, destinationText)) {
-        RestoreFolder(folder, failures);
-    }
-    if (copyNewMail) {
-        CopyNewMail(sourceText, destinationText, failures);
-    }
+    const std::vector<RestoreFailure> failures =
+        RestoreFolders(folderRecords, sourceText, destinationText, copyNewMail);
     SetSharedCursor(MAKEINTRESOURCEA(32512)); // IDC_ARROW
 
-    const std::string text = CompletionText(sourceText, destinationText, failures.All());
+    const std::string text = CompletionText(sourceText, destinationText, failures);
     MessageBoxA(nullptr, text.c_str(), kProgramTitle,
-                failures.All().empty() ? MB_OK : MB_OK | MB_ICONWARNING);
+                failures.empty() ? MB_OK : MB_OK | MB_ICONWARNING);
     return 0;
 }

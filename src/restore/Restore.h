@@ -1,7 +1,23 @@
 #pragma once
 #include "app/Handler.h"
+#include "lists/FolderRecord.h"
+#include "restore/RestorePlan.h"
 
-// Restore: copies every chosen folder into the destination under its restored
-// name with a new folder ID, then the new-mail files when the box is ticked, and
-// reports the run in one message box.
+#include <string>
+#include <vector>
+
+// "" when the destination text can be restored into; otherwise the text of the
+// "Directory Error" box: no destination given, no such directory, or the source
+// directory itself.
+std::string CheckDestination(const std::string& sourceText, const std::string& destinationText);
+
+// Copies every chosen record's folder into the destination under its restored
+// name with a new folder ID, then the new-mail files when asked. Goes on through
+// every folder whatever fails, and returns what failed.
+std::vector<RestoreFailure> RestoreFolders(const std::vector<FolderRecord>& records,
+                                           const std::string& sourceText,
+                                           const std::string& destinationText, bool copyNewMail);
+
+// Restore button: checks the destination, restores with the wait cursor showing
+// and reports the run in one message box.
 LRESULT OnRestore(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
