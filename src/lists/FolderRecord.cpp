@@ -48,7 +48,11 @@ bool FolderRecordLess(const FolderRecord& a, const FolderRecord& b) {
 }
 
 void SortFolderRecords(std::vector<FolderRecord>& records) {
-    std::sort(records.begin(), records.end(), FolderRecordLess);
+    // Element 0 is all zero bytes, which no listed record can sort below; it is
+    // left where it is rather than compared as a space-filled name.
+    if (records.size() > 1) {
+        std::sort(records.begin() + 1, records.end(), FolderRecordLess);
+    }
 }
 
 int UpperBound(const std::vector<FolderRecord>& records) {

@@ -23,7 +23,7 @@ constexpr std::size_t kFolderIdField = 47;
 // longer than 33 bytes then compares by the rest of its text.
 bool FolderRecordLess(const FolderRecord& a, const FolderRecord& b);
 
-// Sorts the whole table, the blank element 0 included (it always stays first).
+// Sorts the folders of the table; the blank element 0 stays first.
 void SortFolderRecords(std::vector<FolderRecord>& records);
 
 // Index of the last record; -1 for a table that was never filled.

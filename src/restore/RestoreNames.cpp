@@ -41,8 +41,13 @@ std::string MakeRestoredName(const std::string& fileName) {
 }
 
 std::string MakeNewFolderId(const std::string& folderId, const std::string& fileName) {
-    const std::string pattern = fileName.substr(0, kPrefix.size());
-    std::string id = ReplaceAll(ReplaceAll(folderId, pattern, kPrefix), pattern, kPrefix);
+    // Only a pattern as long as "BAK" keeps the ID's length, and with it the
+    // header's bounds; a listed folder file name is never shorter anyway.
+    std::string id = folderId;
+    if (fileName.size() >= kPrefix.size()) {
+        const std::string pattern = fileName.substr(0, kPrefix.size());
+        id = ReplaceAll(ReplaceAll(id, pattern, kPrefix), pattern, kPrefix);
+    }
     return "BA" + (id.size() > 2 ? id.substr(2) : std::string());
 }
 
