@@ -16,6 +16,9 @@ void ScanSourceFolders(const std::string& sourcePath) {
     std::vector<std::string> names;
     win32::ListPlainFiles(JoinPath(sourcePath, "*.PMM"), names);
     for (const std::string& name : names) {
+        if (!HasExtension(name, ".PMM")) {
+            continue;
+        }
         FolderRecord record;
         record.fileName = name;
         const std::string path = JoinPath(sourcePath, name);

@@ -113,6 +113,9 @@ void CopyNewMail(const std::string& sourceText, const std::string& destinationTe
         failures.Check(listing, pattern);
     }
     for (const std::string& name : names) {
+        if (!HasExtension(name, ".CNM")) {
+            continue;
+        }
         const std::string from = JoinPath(sourceText, name);
         const std::string to = JoinPath(destinationText, name);
         if (from.size() > kMaxPathLength || to.size() > kMaxPathLength) {

@@ -83,4 +83,11 @@ TEST(CompletionText, ListsEveryFailureOnALineOfItsOwn) {
               "XYZ1.PMM: same restored name");
 }
 
+TEST(Path, ExtensionMatchesWholeAndWithoutRegardToCase) {
+    EXPECT_TRUE(HasExtension("FOL12345.PMM", ".PMM"));
+    EXPECT_TRUE(HasExtension("main.pmm", ".PMM"));
+    EXPECT_FALSE(HasExtension("FOL12345.PMMX", ".PMM"));
+    EXPECT_FALSE(HasExtension("PMM", ".PMM"));
+}
+
 } // namespace
