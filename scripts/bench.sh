@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Builds the two benchmarks (windows preset) and runs them under Wine with a
+# virtual display, printing each side's time and the ratios.
+#
+#   scripts/bench.sh [scan-repetitions [restore-repetitions]]
+#
+# TARNWICK_BENCH_BUILD_DIR picks another build directory than the preset's.
+# Run as root, the benchmarks run as the user "nobody": Wine run as root opens
+# read-only files for writing, so the read-only archive would not be read-only.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TARNWICK_BENCH_BUILD_DIR:-$root/build/windows}
+scanRepetitions=${1:-9}
+restoreRepetitions=${2:-7}
+
+cd "$root"
+if [ -n "${TARNWICK_BENCH_BUILD_DIR:-}" ]; then
+    timeout 600 cmake --preset windows -B "$build" >/dev/null
+else
+    timeout 600 cmake --preset windows >/dev/null
+fi
+timeout 1800 cmake --build "$build" --target bench_scan bench_restore
+
+work=$(mktemp -d /tmp/tarnwick-bench.XXXXXX)
+xvfbPid=""
+runAs=()
+runEnv=()
+
+cleanup() {
+    if [ -d "$work/prefix" ]; then
+        timeout 60 "${runAs[@]}" env "${runEnv[@]}" wineserver -k >/dev/null 2>&1 || true
+        timeout 60 "${runAs[@]}" env "${runEnv[@]}" wineserver -w >/dev/null 2>&1 || true
+    fi
+    if [ -n "$xvfbPid" ]; then
+        kill "$xvfbPid" 2>/dev/null || true
+        wait "$xvfbPid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+mkdir -p "$work/bin" "$work/home"
+cp "$build/tests/bench/bench_scan.exe" "$build/tests/bench/bench_restore.exe" "$work/bin/"
+
+if [ -z "${DISPLAY:-}" ]; then
+    for attempt in $(seq 50); do
+        number=$((20 + RANDOM % 80))
+        [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] || break
+        [ "$attempt" -lt 50 ] || { echo "bench.sh: no free display number" >&2; exit 1; }
+    done
+    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfbPid=$!
+    for _ in $(seq 100); do
+        [ -e "/tmp/.X11-unix/X$number" ] && break
+        sleep 0.1
+    done
+    [ -e "/tmp/.X11-unix/X$number" ] || { echo "bench.sh: Xvfb did not start" >&2; exit 1; }
+    export DISPLAY=":$number"
+fi
+
+runEnv=(PATH=/usr/local/bin:/usr/bin:/bin HOME="$work/home" WINEPREFIX="$work/prefix"
+    WINEDEBUG=-all DISPLAY="$DISPLAY")
+if [ -n "${XAUTHORITY:-}" ] && [ -r "$XAUTHORITY" ]; then
+    cp "$XAUTHORITY" "$work/Xauthority"
+    runEnv+=(XAUTHORITY="$work/Xauthority")
+fi
+if [ "$(id -u)" = 0 ]; then
+    group=$(id -gn nobody)
+    chown -R "nobody:$group" "$work"
+    runAs=(setpriv --reuid=nobody --regid="$group" --clear-groups --reset-env)
+fi
+
+wine() {
+    "${runAs[@]}" env "${runEnv[@]}" timeout "$1" wine "${@:2}"
+}
+
+echo "Tarnwick benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(command wine --version 2>/dev/null), $(nproc) cores, as $( [ ${#runAs[@]} -gt 0 ] && echo nobody || id -un)"
+wine 300 wineboot --init >/dev/null 2>&1 || true
+
+status=0
+wine 900 "$work/bin/bench_scan.exe" "$scanRepetitions" 2>&1 | tee "$work/scan.log" || status=1
+echo
+wine 1800 "$work/bin/bench_restore.exe" "$restoreRepetitions" 2>&1 | tee "$work/restore.log" ||
+    status=1
+
+echo
+echo "Ratios (real / bare, medians):"
+grep -h -e '^read-' -e 'ratio' "$work/scan.log" | sed 's/^/  scan    /' || true
+grep -h 'ratio' "$work/restore.log" | sed 's/^/  restore /' || true
+exit "$status"

@@ -1,0 +1,114 @@
+# Shared by scripts/run.sh and scripts/test.sh: messages, package installation,
+# a virtual X display and a Wine prefix. Sourced, never run.
+
+say() { printf '==> %s\n' "$*"; }
+warn() { printf '==> %s\n' "$*" >&2; }
+
+# Runs a command as root: directly when we are root, through sudo otherwise.
+as_root() {
+    if [[ $(id -u) -eq 0 ]]; then
+        "$@"
+    elif command -v sudo >/dev/null; then
+        sudo "$@"
+    else
+        warn "need root to run: $*  (install sudo or run this script as root)"
+        return 1
+    fi
+}
+
+# Installs the Debian packages among "$@" that are not installed yet; does
+# nothing, and needs no network, when all of them are there.
+ensure_packages() {
+    local missing=() package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    if [[ ${#missing[@]} -eq 0 ]]; then
+        say "All needed packages are installed."
+        return 0
+    fi
+    say "Installing missing packages: ${missing[*]}"
+    say "apt-get update"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q </dev/null || return 1
+    say "apt-get install ${missing[*]}"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" </dev/null
+}
+
+# Starts a virtual X display on the first free display number. Sets XVFB_PID
+# and XVFB_DISPLAY (":N"). The caller stops it with stop_xvfb.
+start_xvfb() {
+    local fd_file
+    fd_file=$(mktemp /tmp/tarnwick-xvfb.XXXXXX)
+    # Xvfb writes the number it bound to this descriptor once it accepts clients.
+    Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$fd_file" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local waited=0
+    while [[ ! -s $fd_file ]]; do
+        if ! kill -0 "$XVFB_PID" 2>/dev/null || ((waited >= 100)); then
+            rm -f "$fd_file"
+            warn "Xvfb did not start"
+            stop_xvfb
+            return 1
+        fi
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    XVFB_DISPLAY=":$(tr -d '[:space:]' <"$fd_file")"
+    rm -f "$fd_file"
+}
+
+stop_xvfb() {
+    if [[ -n ${XVFB_PID:-} ]]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=
+    fi
+}
+
+# Creates the Wine prefix WINE_PREFIX in the environment in_wine_env describes.
+# Mono and Gecko are switched off: nothing here needs them, and their installers
+# would otherwise ask on a fresh prefix.
+create_wine_prefix() {
+    WINEDLLOVERRIDES='mscoree,mshtml=' in_wine_env timeout -k 10 180 wineboot -i \
+        >/dev/null 2>&1 </dev/null || return 1
+    # wineboot returns before the prefix has settled; the wineserver ends when it has.
+    in_wine_env timeout -k 5 60 wineserver -w >/dev/null 2>&1 || true
+}
+
+# Ends every Wine process of WINE_PREFIX.
+stop_wine() {
+    in_wine_env timeout -k 5 30 wineserver -k >/dev/null 2>&1 || true
+}
+
+# The unprivileged user the Windows-side tests run as when we are root: as root,
+# Wine lets a program write to read-only files, which Windows never does.
+ensure_test_user() {
+    local name=tarnwick-test
+    if ! getent passwd "$name" >/dev/null; then
+        useradd --system --user-group --no-create-home --home-dir /nonexistent \
+            --shell /usr/sbin/nologin "$name" >/dev/null 2>&1 || true
+    fi
+    if getent passwd "$name" >/dev/null; then
+        echo "$name"
+    else
+        echo nobody
+    fi
+}
+
+# Runs "$@" in the Wine environment described by WINE_USER (empty: the current
+# user), WINE_HOME, WINE_PREFIX and WINE_DISPLAY.
+in_wine_env() {
+    local vars=(WINEPREFIX="$WINE_PREFIX" WINEDEBUG="${TARNWICK_WINEDEBUG:--all}"
+        DISPLAY="$WINE_DISPLAY")
+    [[ -n ${WINEDLLOVERRIDES:-} ]] && vars+=(WINEDLLOVERRIDES="$WINEDLLOVERRIDES")
+    [[ -n ${LANG:-} ]] && vars+=(LANG="$LANG")
+    if [[ -n ${WINE_USER:-} ]]; then
+        setpriv --reuid="$(id -u "$WINE_USER")" --regid="$(id -g "$WINE_USER")" --clear-groups \
+            env -i PATH="$PATH" HOME="$WINE_HOME" USER="$WINE_USER" LOGNAME="$WINE_USER" \
+            "${vars[@]}" "$@"
+    else
+        env HOME="$WINE_HOME" "${vars[@]}" "$@"
+    fi
+}

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Builds tarnwick.exe, prepares a demo archive and an empty destination, and
+# opens the program under Wine.
+#   With an X display: the program opens in a window; close it to finish.
+#   Without one: a virtual display is started, a screenshot of the dialog is
+#   saved to docs/screenshot.png (the README's picture), and everything that was
+#   started is stopped again. To refresh the screenshot on a desktop, run
+#   env -u DISPLAY scripts/run.sh
+# Installs the packages it needs when they are missing.
+set -euo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+repo=$(pwd)
+# shellcheck source=lib.sh
+source scripts/lib.sh
+
+say "Checking the packages the program needs."
+ensure_packages g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-apps x11-utils imagemagick \
+    googletest cmake ninja-build g++
+
+say "Building the Windows program (cmake --preset windows, target tarnwick)."
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target tarnwick
+exe=$repo/build/windows/src/tarnwick.exe
+
+say "Building the demo archive generator."
+mkdir -p build/demo
+g++ -std=c++17 -O1 -Wall -Wextra -Werror -o build/demo/make-demo-archive \
+    tools/make-demo-archive.cpp tools/DemoArchive.cpp
+
+demo=$HOME/tarnwick-demo
+archive=$demo/archive
+restored=$demo/restored
+say "Preparing the demo archive (read-only, as from a CD) and an empty destination."
+for dir in "$archive" "$restored"; do
+    if [[ -e $dir ]]; then
+        chmod -R u+w "$dir"
+        rm -rf "$dir"
+    fi
+done
+build/demo/make-demo-archive "$archive"
+chmod a-w "$archive"/*
+mkdir -p "$restored"
+
+# The Linux root is drive Z: under Wine.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# A prefix of our own, kept between runs, so that ~/.wine is left alone.
+WINE_USER=
+WINE_HOME=$HOME
+WINE_PREFIX=${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick/wineprefix
+WINE_DISPLAY=${DISPLAY:-}
+XVFB_PID=
+
+finish() {
+    stop_wine
+    stop_xvfb
+}
+
+headless=
+if [[ -z $WINE_DISPLAY ]] || ! timeout 10 xdpyinfo -display "$WINE_DISPLAY" >/dev/null 2>&1; then
+    headless=1
+    say "No usable X display: starting a virtual one (Xvfb)."
+    trap finish EXIT
+    start_xvfb
+    WINE_DISPLAY=$XVFB_DISPLAY
+fi
+
+if [[ ! -f $WINE_PREFIX/system.reg ]]; then
+    say "Creating the Wine prefix $WINE_PREFIX (first run only, about 20 s)."
+    mkdir -p "$(dirname "$WINE_PREFIX")"
+    create_wine_prefix
+fi
+
+cat <<INFO
+
+  Demo archive (read-only):   $archive
+                              $(windows_path "$archive")
+  Empty destination:          $restored
+                              $(windows_path "$restored")
+
+  In Tarnwick: Browse to the archive as Source Directory and to the destination
+  as Destination Directory (both under "My Computer", drive Z:), move the
+  folders to the right with >>, tick the box to take the new mail along, and
+  press Restore. The restored BAK... files appear in $restored.
+
+INFO
+
+if [[ -z $headless ]]; then
+    say "Opening Tarnwick on display $WINE_DISPLAY; close its window to finish."
+    in_wine_env wine "$exe"
+    exit 0
+fi
+
+say "Opening Tarnwick on the virtual display $WINE_DISPLAY."
+in_wine_env wine "$exe" >/dev/null 2>&1 &
+
+# Waits until the dialog is mapped; its line in the window tree gives its size
+# and position on the screen ("... 575x420+96+78  +96+78").
+geometry=
+for _ in $(seq 1 120); do
+    geometry=$(xwininfo -display "$WINE_DISPLAY" -root -tree 2>/dev/null |
+        awk '/"Tarnwick": \(/ { print $(NF-1); exit }')
+    [[ -n $geometry ]] && break
+    sleep 0.5
+done
+if [[ -z $geometry ]]; then
+    warn "The Tarnwick dialog did not appear within 60 s."
+    exit 1
+fi
+
+# Takes screenshots until two in a row agree: the dialog has finished painting.
+shot=$(mktemp /tmp/tarnwick-shot.XXXXXX)
+previous=
+for _ in $(seq 1 20); do
+    sleep 0.5
+    xwd -root -display "$WINE_DISPLAY" -silent >"$shot"
+    current=$(md5sum <"$shot")
+    [[ $current == "$previous" ]] && break
+    previous=$current
+done
+mkdir -p docs
+convert "xwd:$shot" -crop "$geometry" +repage docs/screenshot.png
+rm -f "$shot"
+say "Screenshot of the dialog: $repo/docs/screenshot.png"
+say "Closing Tarnwick and the virtual display."
