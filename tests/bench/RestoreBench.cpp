@@ -1,0 +1,162 @@
+// The restore of a generated archive of 200 folders (about 200 MB) with the real
+// restore code, against a bare CopyFileA loop over the same message and index
+// files: same run, same warm source files, each into a fresh directory that is
+// deleted again before the next run.
+// Usage: bench_restore.exe [repetitions]
+#include <windows.h>
+
+#include "BenchSupport.h"
+#include "common/Path.h"
+#include "lists/FolderRecord.h"
+#include "lists/SourceScan.h"
+#include "restore/FolderHeaderFile.h"
+#include "restore/Restore.h"
+#include "restore/RestoreNames.h"
+#include "restore/RestorePlan.h"
+#include "win32/FileSystem.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr unsigned kFolders = 200;
+constexpr std::size_t kMessageBytes = 1024 * 1024;
+constexpr double kGoal = 1.10;
+
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "bench_restore: %s\n", what.c_str());
+    std::exit(1);
+}
+
+// Read-only, as an archive copied from a CD keeps its files.
+std::size_t MakeArchive(const std::string& directory) {
+    bench::FolderMaker maker(19990401);
+    std::size_t bytes = 0;
+    for (unsigned i = 0; i < kFolders; ++i) {
+        const std::string stem = bench::FolderStem(0x100 + i * 3);
+        const bench::FolderFiles folder = maker.Make(stem, kMessageBytes);
+        const std::string messagePath = JoinPath(directory, stem + ".PMM");
+        const std::string indexPath = JoinPath(directory, stem + ".PMI");
+        if (!bench::WriteWholeFile(messagePath, folder.messageFile) ||
+            !bench::WriteWholeFile(indexPath, folder.indexFile) ||
+            !bench::MakeReadOnly(messagePath) || !bench::MakeReadOnly(indexPath)) {
+            Fail("could not write the archive");
+        }
+        bytes += folder.messageFile.size() + folder.indexFile.size();
+    }
+    return bytes;
+}
+
+// The folder table as the user would leave it after ">>": scanned, every
+// folder chosen.
+std::vector<FolderRecord> ChooseEveryFolder(const std::string& archive) {
+    const bench::HiddenSourceList list;
+    if (!list.Ok()) {
+        Fail("could not create the hidden list box");
+    }
+    ScanSourceFolders(archive);
+    std::vector<FolderRecord> records = folderRecords;
+    if (UpperBound(records) != static_cast<int>(kFolders)) {
+        Fail("the scan did not find every folder");
+    }
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        records[i].chosen = 1;
+    }
+    return records;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+
+    const bench::ScratchDirectory scratch("restore");
+    const std::string archive = scratch.Ok() ? scratch.NewSubdirectory("archive") : "";
+    if (archive.empty()) {
+        Fail("no scratch directory");
+    }
+    const std::size_t archiveBytes = MakeArchive(archive);
+    const std::vector<FolderRecord> records = ChooseEveryFolder(archive);
+
+    // Both sides copy the same files in the same (table) order.
+    std::vector<std::string> fileNames;
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        fileNames.push_back(records[i].fileName);
+        fileNames.push_back(IndexPathOf(records[i].fileName));
+    }
+
+    int run = 0;
+    const auto freshTarget = [&](const char* label) {
+        const std::string target = scratch.NewSubdirectory(label + std::to_string(++run));
+        if (target.empty()) {
+            Fail("could not make a target directory");
+        }
+        return target;
+    };
+    const auto deleteTarget = [&](const std::string& target) {
+        if (!bench::RemoveTree(target)) {
+            Fail("could not delete " + target);
+        }
+    };
+
+    const bench::TimedRun realRestore = [&] {
+        const std::string target = freshTarget("restored-");
+        std::vector<RestoreFailure> failures;
+        const double seconds =
+            bench::TimeOf([&] { failures = RestoreFolders(records, archive, target, false); });
+        if (!failures.empty()) {
+            Fail("the restore failed: " + CompletionText(archive, target, failures));
+        }
+        deleteTarget(target);
+        return seconds;
+    };
+    const bench::TimedRun bareCopies = [&] {
+        const std::string target = freshTarget("copied-");
+        unsigned copied = 0;
+        const double seconds = bench::TimeOf([&] {
+            for (const std::string& name : fileNames) {
+                copied += CopyFileA(JoinPath(archive, name).c_str(), JoinPath(target, name).c_str(),
+                                    FALSE)
+                              ? 1
+                              : 0;
+            }
+        });
+        if (copied != fileNames.size()) {
+            Fail("the bare loop did not copy every file");
+        }
+        deleteTarget(target);
+        return seconds;
+    };
+
+    std::printf("Restore of %u folders (%.1f MB of .PMM and .PMI files in %s), %d repetitions:\n",
+                kFolders, static_cast<double>(archiveBytes) / (1024 * 1024), archive.c_str(),
+                repetitions);
+    bench::PrintSideBySide("real restore (RestoreFolders)", "bare loop (CopyFileA per file)",
+                           bench::RunSideBySide(repetitions, realRestore, bareCopies), kGoal);
+
+    // What a restore does besides its copies, timed alone on restored files.
+    const std::string target = freshTarget("steps-");
+    if (!RestoreFolders(records, archive, target, false).empty()) {
+        Fail("the restore failed");
+    }
+    const std::vector<PlannedFolder> plan = PlanRestore(records, archive, target);
+    std::vector<double> stepTimes;
+    for (int i = 0; i <= repetitions; ++i) {
+        const double seconds = bench::TimeOf([&] {
+            for (const PlannedFolder& folder : plan) {
+                win32::ClearAttributes(folder.destinationPath);
+                WriteFolderId(folder.destinationPath, folder.newFolderId);
+                win32::ClearAttributes(IndexPathOf(folder.destinationPath));
+            }
+        });
+        if (i > 0) {
+            stepTimes.push_back(seconds);
+        }
+    }
+    deleteTarget(target);
+    std::printf("  besides the copies: attribute changes and ID writes for %u folders: %.1f ms\n",
+                kFolders, bench::Median(stepTimes) * 1000);
+    return 0;
+}

@@ -1,0 +1,253 @@
+// The source scan of a generated archive of 5,000 folder files into a real
+// sorted list box, against a bare loop that only lists the directory and reads
+// each file's 128-byte header: same run, same directory, same warm cache.
+// Usage: bench_scan.exe [repetitions]
+#include <windows.h>
+
+#include "BenchSupport.h"
+#include "common/Path.h"
+#include "lists/FolderRecord.h"
+#include "lists/ListBox.h"
+#include "lists/SourceScan.h"
+#include "restore/FolderHeaderFile.h"
+#include "win32/FileSystem.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+constexpr unsigned kFolders = 5000;
+constexpr double kGoal = 1.5;
+
+bool MakeArchive(const std::string& directory) {
+    bench::FolderMaker maker(20010911);
+    for (unsigned i = 0; i < kFolders; ++i) {
+        const std::string stem = bench::FolderStem(0x2E8 + i);
+        // Small folders: the scan reads headers only, the size of the rest is
+        // beside the point. The extension's letter case varies as in real archives.
+        const bench::FolderFiles folder = maker.Make(stem, 200 + (i * 7919) % 3000);
+        const char* const extension = i % 10 == 3 ? ".pmm" : ".PMM";
+        if (!bench::WriteWholeFile(JoinPath(directory, stem + extension), folder.messageFile) ||
+            !bench::WriteWholeFile(JoinPath(directory, stem + ".PMI"), folder.indexFile)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool MakeArchiveReadOnly(const std::string& directory) {
+    std::vector<std::string> names;
+    win32::ListPlainFiles(JoinPath(directory, "*"), names);
+    for (const std::string& name : names) {
+        if (!bench::MakeReadOnly(JoinPath(directory, name))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The least any scan has to do: list the folder files and read each header.
+unsigned BareScan(const std::string& directory) {
+    unsigned headers = 0;
+    WIN32_FIND_DATAA entry{};
+    const HANDLE search = FindFirstFileA(JoinPath(directory, "*.PMM").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    do {
+        const HANDLE file =
+            CreateFileA(JoinPath(directory, entry.cFileName).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            char header[kHeaderLength];
+            DWORD bytesRead = 0;
+            if (ReadFile(file, header, sizeof header, &bytesRead, nullptr) &&
+                bytesRead == sizeof header) {
+                ++headers;
+            }
+            CloseHandle(file);
+        }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return headers;
+}
+
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "bench_scan: %s\n", what);
+    std::exit(1);
+}
+
+void CompareWithBareLoop(const std::string& directory, const bench::HiddenSourceList& list,
+                         int repetitions) {
+    const bench::TimedRun realScan = [&] {
+        list.Reset();
+        const double seconds = bench::TimeOf([&] { ScanSourceFolders(directory); });
+        if (UpperBound(folderRecords) != static_cast<int>(kFolders) ||
+            list.Count() != static_cast<int>(kFolders)) {
+            Fail("the scan did not list every folder");
+        }
+        return seconds;
+    };
+    const bench::TimedRun bareLoop = [&] {
+        unsigned headers = 0;
+        const double seconds = bench::TimeOf([&] { headers = BareScan(directory); });
+        if (headers != kFolders) {
+            Fail("the bare loop did not read every header");
+        }
+        return seconds;
+    };
+    bench::PrintSideBySide("real scan (ScanSourceFolders, sorted list box)",
+                           "bare loop (list *.PMM, read 128-byte headers)",
+                           bench::RunSideBySide(repetitions, realScan, bareLoop), kGoal);
+}
+
+// One piece of the scan, or a variant of it, timed on its own. prepare runs
+// before each timing, outside it.
+struct Piece {
+    const char* label;
+    std::function<void()> prepare;
+    std::function<void()> run;
+};
+
+// Every piece once per round, in order (later pieces use what earlier ones
+// left), one unmeasured round first; the medians come out in the pieces' order.
+std::vector<double> TimeRoundRobin(int repetitions, const std::vector<Piece>& pieces) {
+    std::vector<std::vector<double>> times(pieces.size());
+    for (int round = 0; round <= repetitions; ++round) {
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            pieces[i].prepare();
+            const double seconds = bench::TimeOf(pieces[i].run);
+            if (round > 0) {
+                times[i].push_back(seconds);
+            }
+        }
+    }
+    std::vector<double> medians;
+    for (const std::vector<double>& pieceTimes : times) {
+        medians.push_back(bench::Median(pieceTimes));
+    }
+    return medians;
+}
+
+enum class Open { AsTheScan, ReadOnlyAtOnce, Bare };
+
+// Header reads of every listed file with a choice of open mode and of one read
+// against the two field reads the scan makes.
+void ReadHeaders(const std::string& directory, const std::vector<std::string>& names, Open open,
+                 bool oneRead) {
+    for (const std::string& name : names) {
+        const std::string path = JoinPath(directory, name);
+        HANDLE file = INVALID_HANDLE_VALUE;
+        if (open == Open::AsTheScan) {
+            file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        }
+        if (file == INVALID_HANDLE_VALUE) {
+            file = CreateFileA(path.c_str(), GENERIC_READ, open == Open::Bare ? FILE_SHARE_READ : 0,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        }
+        char header[kHeaderLength];
+        DWORD bytesRead = 0;
+        if (oneRead) {
+            ReadFile(file, header, kHeaderLength, &bytesRead, nullptr);
+        } else {
+            SetFilePointer(file, kDisplayNameOffset, nullptr, FILE_BEGIN);
+            ReadFile(file, header, kDisplayNameLength, &bytesRead, nullptr);
+            SetFilePointer(file, kFolderIdOffset, nullptr, FILE_BEGIN);
+            ReadFile(file, header, kFolderIdLength, &bytesRead, nullptr);
+        }
+        CloseHandle(file);
+    }
+}
+
+// The scan taken apart, each piece timed on its own next to the variants that
+// show where its time goes beyond the bare loop's.
+void ProfileScanPieces(const std::string& directory, const bench::HiddenSourceList& sortedList,
+                       int repetitions) {
+    const bench::HiddenSourceList unsortedList(false);
+    const std::string pattern = JoinPath(directory, "*.PMM");
+    std::vector<std::string> names;
+    std::vector<FolderRecord> listed;
+    std::vector<FolderRecord> sorted;
+    const auto nothing = [] {};
+    const auto addAll = [&](HWND list) {
+        for (std::size_t i = 1; i < sorted.size(); ++i) {
+            ListAddString(list, sorted[i].displayName);
+        }
+    };
+
+    const std::vector<Piece> pieces = {
+        {"listing (ListPlainFiles)", [&] { names.clear(); },
+         [&] { win32::ListPlainFiles(pattern, names); }},
+        {"header reads (ReadFolderHeader per file)", [&] { listed.assign(1, FolderRecord{}); },
+         [&] {
+             for (const std::string& name : names) {
+                 FolderHeaderTexts header = ReadFolderHeader(JoinPath(directory, name));
+                 listed.push_back({header.displayName, name, header.folderId, 0});
+             }
+         }},
+        {"  same opens, one 128-byte read", nothing,
+         [&] { ReadHeaders(directory, names, Open::AsTheScan, true); }},
+        {"  read-only open at once, two field reads", nothing,
+         [&] { ReadHeaders(directory, names, Open::ReadOnlyAtOnce, false); }},
+        {"  the bare loop's reads (read-only, shared, one read)", nothing,
+         [&] { ReadHeaders(directory, names, Open::Bare, true); }},
+        {"sort (SortFolderRecords)", [&] { sorted = listed; }, [&] { SortFolderRecords(sorted); }},
+        {"LB_ADDSTRING per name into the sorted list box", [&] { sortedList.Reset(); },
+         [&] { addAll(sortedList.List()); }},
+        {"  the same with WM_SETREDRAW off around it", [&] { sortedList.Reset(); },
+         [&] {
+             SendMessageA(sortedList.List(), WM_SETREDRAW, FALSE, 0);
+             addAll(sortedList.List());
+             SendMessageA(sortedList.List(), WM_SETREDRAW, TRUE, 0);
+         }},
+        {"  the same into an unsorted list box", [&] { unsortedList.Reset(); },
+         [&] { addAll(unsortedList.List()); }},
+    };
+    const std::vector<double> medians = TimeRoundRobin(repetitions, pieces);
+    std::printf("  pieces (medians):\n");
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        std::printf("    %-52s %9.1f ms\n", pieces[i].label, medians[i] * 1000);
+    }
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
+
+    const bench::ScratchDirectory scratch("scan");
+    const std::string archive = scratch.Ok() ? scratch.NewSubdirectory("archive") : "";
+    if (archive.empty()) {
+        Fail("no scratch directory");
+    }
+    if (!MakeArchive(archive)) {
+        Fail("could not write the archive");
+    }
+    const bench::HiddenSourceList list;
+    if (!list.Ok()) {
+        Fail("could not create the hidden list box");
+    }
+
+    std::printf("Scan of %u folder files (%u .PMM and %u .PMI in %s), %d repetitions:\n", kFolders,
+                kFolders, kFolders, archive.c_str(), repetitions);
+    std::printf("read-write archive\n");
+    CompareWithBareLoop(archive, list, repetitions);
+    ProfileScanPieces(archive, list, repetitions);
+
+    if (!bench::ReadOnlyIsEnforced(archive)) {
+        std::printf("read-only archive (as from a CD): skipped, read-only files can be opened "
+                    "for writing here (Wine run as root)\n");
+    } else {
+        if (!MakeArchiveReadOnly(archive)) {
+            Fail("could not make the archive read-only");
+        }
+        std::printf("read-only archive (as from a CD)\n");
+        CompareWithBareLoop(archive, list, repetitions);
+        ProfileScanPieces(archive, list, repetitions);
+    }
+    return 0;
+}
