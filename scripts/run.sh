@@ -120,7 +120,8 @@ for _ in $(seq 1 20); do
     previous=$current
 done
 mkdir -p docs
-convert "xwd:$shot" -crop "$geometry" +repage docs/screenshot.png
+# -strip: no time stamps, so an unchanged dialog gives an unchanged file.
+convert "xwd:$shot" -crop "$geometry" +repage -strip docs/screenshot.png
 rm -f "$shot"
 say "Screenshot of the dialog: $repo/docs/screenshot.png"
 say "Closing Tarnwick and the virtual display."
