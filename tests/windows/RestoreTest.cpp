@@ -1,0 +1,489 @@
+#include "Fixtures.h"
+
+#include "lists/FolderRecord.h"
+#include "lists/SourceScan.h"
+#include "restore/Restore.h"
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <memory>
+
+using namespace fixtures;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+bool IsPlainReadWrite(const std::string& path) {
+    const DWORD attributes = AttributesOf(path);
+    const DWORD unwanted = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                           FILE_ATTRIBUTE_DIRECTORY;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & unwanted) == 0;
+}
+
+const char kNoDestination[] = "You must have a destination";
+const char kNoSuchDirectory[] = "The destination directory does not exist";
+const char kSameAsSource[] = "The destination must differ from the source directory";
+
+struct Folder {
+    std::string fileName;
+    std::string displayName;
+    std::string folderId;
+    DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+    bool withIndex = true;
+
+    Bytes Contents() const { return FolderFile(displayName, folderId); }
+};
+
+// Every restore runs on a table built by the real scan; the source directory is
+// compared with its state before that scan when the test ends.
+class RestoreTest : public WithMainWindow {
+  protected:
+    void TearDown() override {
+        if (scanned_) {
+            EXPECT_EQ(SnapshotDifference(sourceBefore_, TakeSnapshot(source.Path())), "")
+                << "the source directory changed";
+        }
+        WithMainWindow::TearDown();
+    }
+
+    void Put(const Folder& folder) {
+        WriteBytes(source / folder.fileName, folder.Contents(), folder.attributes);
+        if (folder.withIndex) {
+            WriteBytes(source / IndexNameOf(folder.fileName), IndexFile(), folder.attributes);
+        }
+    }
+
+    void ScanAndChoose(const std::vector<std::string>& fileNames) {
+        sourceBefore_ = TakeSnapshot(source.Path());
+        scanned_ = true;
+        ResetLists();
+        ScanSourceFolders(source.Path());
+        for (const std::string& name : fileNames) {
+            const auto record =
+                std::find_if(folderRecords.begin(), folderRecords.end(),
+                             [&](const FolderRecord& r) { return r.fileName == name; });
+            ASSERT_NE(record, folderRecords.end()) << name << " was not listed";
+            record->chosen = 1;
+        }
+    }
+
+    std::vector<RestoreFailure> Restore(bool copyNewMail = true) {
+        return RestoreFolders(folderRecords, source.Path(), destination.Path(), copyNewMail);
+    }
+
+    // The files the completion box names, one per report line; each line also
+    // has to give a reason.
+    std::vector<std::string> ReportedFiles(const std::vector<RestoreFailure>& failures) const {
+        const std::string text = CompletionText(source.Path(), destination.Path(), failures);
+        std::vector<std::string> files;
+        std::size_t start = text.find("\r\n");
+        if (failures.empty()) {
+            EXPECT_EQ(start, std::string::npos) << text;
+            return files;
+        }
+        EXPECT_EQ(text.rfind("Not all mail files were copied from ", 0), 0u) << text;
+        while (start != std::string::npos) {
+            start += 2;
+            const std::size_t end = text.find("\r\n", start);
+            const std::string line = text.substr(start, end - start);
+            const std::size_t colon = line.find(": ");
+            EXPECT_NE(colon, std::string::npos) << line;
+            EXPECT_GT(line.size(), colon + 2) << "no reason in: " << line;
+            files.push_back(line.substr(0, colon));
+            start = end;
+        }
+        return files;
+    }
+
+    // A restored folder: the archive's bytes with the new ID at byte 86, the index
+    // copied unchanged, both read-write.
+    void ExpectRestored(const Folder& folder, const std::string& restoredName,
+                        const std::string& newFolderId) const {
+        SCOPED_TRACE(restoredName);
+        EXPECT_EQ(ReadBytes(destination / restoredName),
+                  Overwritten(folder.Contents(), 86, newFolderId));
+        EXPECT_EQ(ReadBytes(destination / IndexNameOf(restoredName)), IndexFile());
+        EXPECT_TRUE(IsPlainReadWrite(destination / restoredName));
+        EXPECT_TRUE(IsPlainReadWrite(destination / IndexNameOf(restoredName)));
+    }
+
+    TempDir source;
+    TempDir destination;
+
+  private:
+    Snapshot sourceBefore_;
+    bool scanned_ = false;
+};
+
+TEST_F(RestoreTest, TypicalRunByteForByte) {
+    const Folder archive{"FOL12345.PMM", "Archive 1998", "FOL12345"};
+    const Folder main{"FOL07633.PMM", "Main Folder", "632A9229:7633:FOL07633"};
+    const Folder copies{"main.pmm", "Copies to self", "2984424:1C13:FOL07633"};
+    const Folder notChosen{"FOL002E8.PMM", "Not chosen", "GTCNHPSY:0385:UNX0391B"};
+    for (const Folder& folder : {archive, main, copies, notChosen}) {
+        Put(folder);
+    }
+    WriteBytes(source / "Y2GMIRAW.CNM", NewMailFile("First"));
+    WriteBytes(source / "P1A2B3C4.CNM", NewMailFile("Second"));
+    ScanAndChoose({"FOL12345.PMM", "FOL07633.PMM", "main.pmm"});
+
+    EXPECT_THAT(ReportedFiles(Restore()), IsEmpty());
+
+    EXPECT_THAT(NamesIn(destination.Path()),
+                ElementsAre("BAK07633.PMI", "BAK07633.PMM", "BAK12345.PMI", "BAK12345.PMM",
+                            "BAKN.PMI", "BAKN.PMM", "P1A2B3C4.CNM", "Y2GMIRAW.CNM"));
+    ExpectRestored(archive, "BAK12345.PMM", "BAK12345");
+    ExpectRestored(main, "BAK07633.PMM", "BA2A9229:7633:BAK07633");
+    ExpectRestored(copies, "BAKn.pmm", "BA84424:1C13:FOL07633");
+    EXPECT_EQ(ReadBytes(destination / "Y2GMIRAW.CNM"), NewMailFile("First"));
+    EXPECT_EQ(ReadBytes(destination / "P1A2B3C4.CNM"), NewMailFile("Second"));
+}
+
+// Every file read-only, as copied from a CD: the copies of a folder come out
+// read-write, so a second run replaces both; the new-mail copy keeps the
+// read-only attribute and so cannot be replaced by the second run.
+TEST_F(RestoreTest, ArchiveFromCdRestoredTwice) {
+    if (!ReadOnlyIsEnforced()) {
+        GTEST_SKIP() << "read-only files are writable here (Wine as root): run as an ordinary user";
+    }
+    const Folder archive{"FOL12345.PMM", "Archive 1998", "FOL12345", FILE_ATTRIBUTE_READONLY};
+    Put(archive);
+    WriteBytes(source / "Y2GMIRAW.CNM", NewMailFile("First"), FILE_ATTRIBUTE_READONLY);
+    ScanAndChoose({"FOL12345.PMM"});
+    EXPECT_EQ(folderRecords[1].displayName, "Archive 1998");
+
+    EXPECT_THAT(ReportedFiles(Restore()), IsEmpty());
+    ExpectRestored(archive, "BAK12345.PMM", "BAK12345");
+    EXPECT_EQ(ReadBytes(destination / "Y2GMIRAW.CNM"), NewMailFile("First"));
+    EXPECT_TRUE(IsReadOnly(destination / "Y2GMIRAW.CNM"));
+
+    WriteBytes(destination / "BAK12345.PMM", "changed by the mail client");
+    WriteBytes(destination / "BAK12345.PMI", "changed by the mail client");
+    EXPECT_THAT(ReportedFiles(Restore()), ElementsAre("Y2GMIRAW.CNM"));
+    ExpectRestored(archive, "BAK12345.PMM", "BAK12345");
+    EXPECT_EQ(ReadBytes(destination / "Y2GMIRAW.CNM"), NewMailFile("First"));
+}
+
+TEST_F(RestoreTest, SecondRunReplacesTheCopies) {
+    const Folder archive{"FOL12345.PMM", "Archive 1998", "FOL12345"};
+    Put(archive);
+    WriteBytes(source / "Y2GMIRAW.CNM", NewMailFile("First"));
+    ScanAndChoose({"FOL12345.PMM"});
+    EXPECT_THAT(ReportedFiles(Restore()), IsEmpty());
+
+    WriteBytes(destination / "BAK12345.PMM", "changed by the mail client");
+    WriteBytes(destination / "BAK12345.PMI", "changed by the mail client");
+    WriteBytes(destination / "Y2GMIRAW.CNM", "changed by the mail client");
+    EXPECT_THAT(ReportedFiles(Restore()), IsEmpty());
+
+    EXPECT_THAT(NamesIn(destination.Path()),
+                ElementsAre("BAK12345.PMI", "BAK12345.PMM", "Y2GMIRAW.CNM"));
+    ExpectRestored(archive, "BAK12345.PMM", "BAK12345");
+    EXPECT_EQ(ReadBytes(destination / "Y2GMIRAW.CNM"), NewMailFile("First"));
+}
+
+class NewMailTest : public RestoreTest, public ::testing::WithParamInterface<bool> {};
+
+// Only plain new-mail files are copied, unchanged and with their attributes.
+TEST_P(NewMailTest, NothingChosenCopiesOnlyNewMail) {
+    const bool copyNewMail = GetParam();
+    Put({"FOL12345.PMM", "Archive 1998", "FOL12345"});
+    WriteBytes(source / "PLAIN.CNM", NewMailFile("Plain"));
+    WriteBytes(source / "lower.cnm", NewMailFile("Lower"));
+    WriteBytes(source / "RDONLY.CNM", NewMailFile("Read-only"), FILE_ATTRIBUTE_READONLY);
+    WriteBytes(source / "HIDDEN.CNM", NewMailFile("Hidden"), FILE_ATTRIBUTE_HIDDEN);
+    WriteBytes(source / "SYSTEM.CNM", NewMailFile("System"), FILE_ATTRIBUTE_SYSTEM);
+    MakeDirectory(source / "FOLDER.CNM");
+    ScanAndChoose({});
+
+    EXPECT_THAT(ReportedFiles(Restore(copyNewMail)), IsEmpty());
+
+    if (!copyNewMail) {
+        EXPECT_THAT(NamesIn(destination.Path()), IsEmpty());
+        return;
+    }
+    EXPECT_THAT(NamesIn(destination.Path()), ElementsAre("LOWER.CNM", "PLAIN.CNM", "RDONLY.CNM"));
+    EXPECT_EQ(ReadBytes(destination / "PLAIN.CNM"), NewMailFile("Plain"));
+    EXPECT_EQ(ReadBytes(destination / "RDONLY.CNM"), NewMailFile("Read-only"));
+    EXPECT_FALSE(IsReadOnly(destination / "PLAIN.CNM"));
+    EXPECT_TRUE(IsReadOnly(destination / "RDONLY.CNM"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Box, NewMailTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Ticked" : "NotTicked"; });
+
+// A source directory without new mail is no failure; one that cannot be listed is.
+TEST_F(RestoreTest, NewMailListing) {
+    Put({"FOL12345.PMM", "Archive 1998", "FOL12345"});
+    ScanAndChoose({});
+
+    EXPECT_THAT(ReportedFiles(Restore()), IsEmpty());
+    EXPECT_THAT(
+        ReportedFiles(RestoreFolders(folderRecords, source / "missing", destination.Path(), true)),
+        ElementsAre("*.CNM"));
+    EXPECT_THAT(NamesIn(destination.Path()), IsEmpty());
+}
+
+struct ClashCase {
+    const char* label;
+    Folder first;
+    Folder second;
+    std::string reported;
+    std::string reason;
+    std::string restoredId; // of the folder that was copied
+};
+
+void PrintTo(const ClashCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class NameClashTest : public RestoreTest, public ::testing::WithParamInterface<ClashCase> {};
+
+// Two folders with one restored name: the later in table order is not copied, so
+// the earlier one's copies stay.
+TEST_P(NameClashTest, LaterFolderInTableOrderReported) {
+    const ClashCase& c = GetParam();
+    Put(c.first);
+    Put(c.second);
+    ScanAndChoose({c.first.fileName, c.second.fileName});
+
+    const std::vector<RestoreFailure> failures = Restore(false);
+
+    EXPECT_THAT(ReportedFiles(failures), ElementsAre(c.reported));
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].reason, c.reason);
+    EXPECT_THAT(NamesIn(destination.Path()), ElementsAre("BAK00001.PMI", "BAK00001.PMM"));
+    EXPECT_EQ(ReadBytes(destination / "BAK00001.PMM").substr(86, c.restoredId.size()),
+              c.restoredId);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, NameClashTest,
+    ::testing::Values(ClashCase{"SameDisplayName",
+                                {"ABC00001.PMM", "Same", "11111111:0001:ABC00001"},
+                                {"XYZ00001.PMM", "Same", "22222222:0002:XYZ00001"},
+                                "XYZ00001.PMM",
+                                "same restored name as ABC00001.PMM",
+                                "BA111111:0001:BAK00001"},
+                      // Table order goes by display name first.
+                      ClashCase{"DisplayNamesOrderTheTable",
+                                {"ABC00001.PMM", "Zebra", "11111111:0001:ABC00001"},
+                                {"XYZ00001.PMM", "Aardvark", "22222222:0002:XYZ00001"},
+                                "ABC00001.PMM",
+                                "same restored name as XYZ00001.PMM",
+                                "BA222222:0002:BAK00001"},
+                      // The file system ignores case, so BAK00001.pmm would replace BAK00001.PMM.
+                      ClashCase{"NamesDifferingInCase",
+                                {"abc00001.pmm", "Same", "11111111:0001:abc00001"},
+                                {"XYZ00001.PMM", "Same", "22222222:0002:XYZ00001"},
+                                "abc00001.pmm",
+                                "same restored name as XYZ00001.PMM",
+                                "BA222222:0002:BAK00001"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(RestoreTest, MissingIndexReportedFolderStillRestored) {
+    const Folder withoutIndex{"FOL00001.PMM", "No index", "FOL00001", FILE_ATTRIBUTE_NORMAL, false};
+    const Folder complete{"FOL00002.PMM", "Complete", "FOL00002"};
+    Put(withoutIndex);
+    Put(complete);
+    ScanAndChoose({"FOL00001.PMM", "FOL00002.PMM"});
+
+    EXPECT_THAT(ReportedFiles(Restore(false)), ElementsAre("FOL00001.PMI"));
+
+    EXPECT_THAT(NamesIn(destination.Path()),
+                ElementsAre("BAK00001.PMM", "BAK00002.PMI", "BAK00002.PMM"));
+    EXPECT_EQ(ReadBytes(destination / "BAK00001.PMM"),
+              Overwritten(withoutIndex.Contents(), 86, "BAK00001"));
+    ExpectRestored(complete, "BAK00002.PMM", "BAK00002");
+}
+
+enum class Blocker { SourceHeldOpen, CopyHeldOpen, CopyReadOnly, CopyHidden };
+
+class BlockedCopyTest : public RestoreTest, public ::testing::WithParamInterface<Blocker> {};
+
+// When the message file cannot be copied, the earlier copies of that folder in
+// the destination belong to something else: neither is touched. The other
+// folders are restored.
+TEST_P(BlockedCopyTest, FolderReportedEarlierCopiesUntouched) {
+    const Blocker blocker = GetParam();
+    if ((blocker == Blocker::CopyReadOnly && !ReadOnlyIsEnforced()) ||
+        (blocker == Blocker::CopyHidden && !HiddenTargetIsProtected())) {
+        GTEST_SKIP() << "this platform copies onto such a file (Wine does onto hidden files, and "
+                        "onto read-only ones as root)";
+    }
+    const Folder blocked{"FOL00001.PMM", "Blocked", "FOL00001"};
+    const Folder other{"FOL00002.PMM", "Other", "FOL00002"};
+    Put(blocked);
+    Put(other);
+    const DWORD earlierAttributes = blocker == Blocker::CopyReadOnly ? FILE_ATTRIBUTE_READONLY
+                                    : blocker == Blocker::CopyHidden ? FILE_ATTRIBUTE_HIDDEN
+                                                                     : FILE_ATTRIBUTE_NORMAL;
+    WriteBytes(destination / "BAK00001.PMM", "earlier copy", earlierAttributes);
+    WriteBytes(destination / "BAK00001.PMI", "earlier index");
+    const Snapshot earlier = TakeSnapshot(destination.Path());
+    ScanAndChoose({"FOL00001.PMM", "FOL00002.PMM"});
+
+    std::vector<RestoreFailure> failures;
+    {
+        std::unique_ptr<HeldOpen> held;
+        if (blocker == Blocker::SourceHeldOpen) {
+            held = std::make_unique<HeldOpen>(source / "FOL00001.PMM");
+        } else if (blocker == Blocker::CopyHeldOpen) {
+            held = std::make_unique<HeldOpen>(destination / "BAK00001.PMM");
+        }
+        failures = Restore(false);
+    }
+
+    EXPECT_THAT(ReportedFiles(failures), ElementsAre("FOL00001.PMM"));
+    ExpectRestored(other, "BAK00002.PMM", "BAK00002");
+    DeleteFileA((destination / "BAK00002.PMM").c_str());
+    DeleteFileA((destination / "BAK00002.PMI").c_str());
+    EXPECT_EQ(SnapshotDifference(earlier, TakeSnapshot(destination.Path())), "");
+}
+
+const char* BlockerName(Blocker blocker) {
+    const char* const names[] = {"SourceHeldOpen", "CopyHeldOpen", "CopyReadOnly", "CopyHidden"};
+    return names[static_cast<int>(blocker)];
+}
+
+void PrintTo(Blocker blocker, std::ostream* out) {
+    *out << BlockerName(blocker);
+}
+
+INSTANTIATE_TEST_SUITE_P(Blockers, BlockedCopyTest,
+                         ::testing::Values(Blocker::SourceHeldOpen, Blocker::CopyHeldOpen,
+                                           Blocker::CopyReadOnly, Blocker::CopyHidden),
+                         [](const auto& info) { return std::string(BlockerName(info.param)); });
+
+struct ShortStemCase {
+    const char* label;
+    std::string fileName;
+    std::string restoredName;
+};
+
+void PrintTo(const ShortStemCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class ShortStemTest : public RestoreTest, public ::testing::WithParamInterface<ShortStemCase> {};
+
+// The extension stays, so the mail client still sees the copy as a folder.
+TEST_P(ShortStemTest, KeepsTheExtension) {
+    const Folder folder{GetParam().fileName, "Short", "632A9229:7633:FOL07633"};
+    Put(folder);
+    ScanAndChoose({folder.fileName});
+
+    EXPECT_THAT(ReportedFiles(Restore(false)), IsEmpty());
+
+    EXPECT_THAT(NamesIn(destination.Path()), ElementsAre("BAK.PMI", "BAK.PMM"));
+    ExpectRestored(folder, GetParam().restoredName, "BA2A9229:7633:FOL07633");
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ShortStemTest,
+                         ::testing::Values(ShortStemCase{"TwoCharacters", "AB.PMM", "BAK.PMM"},
+                                           ShortStemCase{"OneCharacterLowerCase", "X.pmm",
+                                                         "BAK.pmm"}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// A destination path the ANSI calls cannot take refuses that folder; no shortened
+// path is used in its place, and folders whose paths fit are restored.
+TEST_F(RestoreTest, PathTooLongRefusedNotCut) {
+    std::string deep = destination.Path();
+    while (deep.size() + 41 < 234) {
+        deep += "\\" + std::string(40, 'd');
+        MakeDirectory(deep);
+    }
+    deep += "\\" + std::string(244 - deep.size() - 1, 'e');
+    MakeDirectory(deep);
+    ASSERT_EQ(deep.size(), 244u);
+
+    const Folder fits{"FOL00001.PMM", "Fits", "FOL00001"};
+    const Folder tooLong{"FOLDER-WITH-A-LONG-FILE-NAME.PMM", "Too long", "FOL00002"};
+    Put(fits);
+    Put(tooLong);
+    ScanAndChoose({fits.fileName, tooLong.fileName});
+
+    const std::vector<RestoreFailure> failures =
+        RestoreFolders(folderRecords, source.Path(), deep, false);
+
+    EXPECT_THAT(ReportedFiles(failures), ElementsAre(tooLong.fileName));
+    EXPECT_THAT(NamesIn(deep), ElementsAre("BAK00001.PMI", "BAK00001.PMM"));
+    EXPECT_EQ(ReadBytes(deep + "\\BAK00001.PMM"), Overwritten(fits.Contents(), 86, "BAK00001"));
+}
+
+struct DestinationCase {
+    const char* label;
+    // {src} and {dst} stand for the two directories, {SRC} for the source in
+    // upper case.
+    std::string text;
+    std::string expected;
+};
+
+void PrintTo(const DestinationCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class CheckDestinationTest : public ::testing::TestWithParam<DestinationCase> {};
+
+TEST_P(CheckDestinationTest, GivesTheBoxText) {
+    TempDir source;
+    TempDir destination;
+    MakeDirectory(source / "sub");
+    WriteBytes(source / "FOL12345.PMM", FolderFile("Archive 1998", "FOL12345"));
+    std::string upperSource = source.Path();
+    CharUpperBuffA(upperSource.data(), static_cast<DWORD>(upperSource.size()));
+
+    std::string text = GetParam().text;
+    for (const auto& [token, value] : {std::pair<std::string, std::string>{"{src}", source.Path()},
+                                       {"{SRC}", upperSource},
+                                       {"{dst}", destination.Path()}}) {
+        for (std::size_t at; (at = text.find(token)) != std::string::npos;) {
+            text.replace(at, token.size(), value);
+        }
+    }
+    EXPECT_EQ(CheckDestination(source.Path(), text), GetParam().expected) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, CheckDestinationTest,
+    ::testing::Values(DestinationCase{"Empty", "", kNoDestination},
+                      DestinationCase{"Spaces", "   ", kNoDestination},
+                      DestinationCase{"LeadingTab", "\t{dst}", kNoDestination},
+                      DestinationCase{"SpacesThenTab", "  \t{dst}", kNoDestination},
+                      DestinationCase{"Missing", "{dst}\\missing", kNoSuchDirectory},
+                      DestinationCase{"AFile", "{src}\\FOL12345.PMM", kNoSuchDirectory},
+                      DestinationCase{"Source", "{src}", kSameAsSource},
+                      DestinationCase{"SourceInOtherCase", "{SRC}", kSameAsSource},
+                      DestinationCase{"SourceWithTrailingBackslash", "{src}\\", kSameAsSource},
+                      DestinationCase{"SourceThroughDotDot", "{src}\\sub\\..", kSameAsSource},
+                      DestinationCase{"Other", "{dst}", ""},
+                      DestinationCase{"OtherWithTrailingBackslash", "{dst}\\", ""},
+                      DestinationCase{"SubdirectoryOfSource", "{src}\\sub", ""}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// The same directory under another drive letter differs in every byte of its
+// path; only its identity shows it. Under Wine the Z: drive is the Unix root.
+TEST(CheckDestination, SourceUnderAnotherDriveLetter) {
+    using UnixName = char*(CDECL*)(const WCHAR*);
+    // Through void*: GetProcAddress's generic type does not convert to this one directly.
+    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) {
+        GTEST_SKIP() << "not running under Wine: no second drive letter for one directory";
+    }
+    TempDir source;
+    WCHAR wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, source.Path().c_str(), -1, wide, MAX_PATH);
+    char* const unixPath = unixName(wide);
+    ASSERT_NE(unixPath, nullptr);
+    std::string other = std::string("Z:") + unixPath;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    std::replace(other.begin(), other.end(), '/', '\\');
+    ASSERT_TRUE(Exists(other)) << other;
+
+    EXPECT_EQ(CheckDestination(source.Path(), other), kSameAsSource) << other;
+}
+
+} // namespace
