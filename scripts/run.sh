@@ -4,7 +4,9 @@
 #   With an X display: the program opens in a window; close it to finish.
 #   Without one: a virtual display is started, a screenshot of the dialog is
 #   saved to docs/screenshot.png (the README's picture), and everything that was
-#   started is stopped again. To refresh the screenshot on a desktop, run
+#   started is stopped again. Then a copy of the demo archive is restored from
+#   end to end through the real dialog and folder browser, and a picture of the
+#   completion box is saved to docs/completion.png. To refresh both on a desktop, run
 #   env -u DISPLAY scripts/run.sh
 # Installs the packages it needs when they are missing.
 set -euo pipefail
@@ -20,8 +22,9 @@ ensure_packages g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-apps x11-utils i
 
 say "Building the Windows program (cmake --preset windows, target tarnwick)."
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target tarnwick
+cmake --build --preset windows --target tarnwick tarnwick_demo_tour
 exe=$repo/build/windows/src/tarnwick.exe
+tour=$repo/build/windows/tools/tour/tarnwick_demo_tour.exe
 
 say "Building the demo archive generator."
 mkdir -p build/demo
@@ -124,4 +127,21 @@ mkdir -p docs
 convert "xwd:$shot" -crop "$geometry" +repage -strip docs/screenshot.png
 rm -f "$shot"
 say "Screenshot of the dialog: $repo/docs/screenshot.png"
-say "Closing Tarnwick and the virtual display."
+say "Closing Tarnwick."
+stop_wine
+
+# The whole job once on the demo directories; the destination is emptied again
+# afterwards, so they stay as described above.
+say "Restoring the demo archive through the dialog, for docs/completion.png."
+tour_dir=$(mktemp -d /tmp/tarnwick-tour.XXXXXX)
+cp "$exe" "$tour" "$tour_dir/"
+if (cd "$tour_dir" && in_wine_env timeout -k 10 120 wine ./tarnwick_demo_tour.exe \
+    "$(windows_path "$archive")" "$(windows_path "$restored")" completion.bmp 2>/dev/null); then
+    convert "$tour_dir/completion.bmp" -strip docs/completion.png
+    say "Picture of the completion box: $repo/docs/completion.png"
+else
+    warn "The demo restore did not end with the completion box; docs/completion.png not updated."
+fi
+rm -rf "$tour_dir"
+find "$restored" -mindepth 1 -delete
+say "Closing the virtual display."
