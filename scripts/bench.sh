@@ -11,8 +11,13 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARNWICK_BENCH_BUILD_DIR:-$root/build/windows}
-scanRepetitions=${1:-9}
-restoreRepetitions=${2:-7}
+scanRepetitions=${1:-21}
+restoreRepetitions=${2:-21}
+
+for tool in cmake ninja x86_64-w64-mingw32-g++-posix wine Xvfb; do
+    command -v "$tool" >/dev/null ||
+        { echo "bench.sh: $tool is missing; scripts/test.sh installs it" >&2; exit 1; }
+done
 
 cd "$root"
 if [ -n "${TARNWICK_BENCH_BUILD_DIR:-}" ]; then
@@ -45,19 +50,17 @@ mkdir -p "$work/bin" "$work/home"
 cp "$build/tests/bench/bench_scan.exe" "$build/tests/bench/bench_restore.exe" "$work/bin/"
 
 if [ -z "${DISPLAY:-}" ]; then
-    for attempt in $(seq 50); do
-        number=$((20 + RANDOM % 80))
-        [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] || break
-        [ "$attempt" -lt 50 ] || { echo "bench.sh: no free display number" >&2; exit 1; }
-    done
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb takes the first free display number and writes it to descriptor 9
+    # once it accepts clients.
+    Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$work/display" >/dev/null 2>&1 &
     xvfbPid=$!
     for _ in $(seq 100); do
-        [ -e "/tmp/.X11-unix/X$number" ] && break
+        [ -s "$work/display" ] && break
         sleep 0.1
     done
-    [ -e "/tmp/.X11-unix/X$number" ] || { echo "bench.sh: Xvfb did not start" >&2; exit 1; }
-    export DISPLAY=":$number"
+    [ -s "$work/display" ] || { echo "bench.sh: Xvfb did not start" >&2; exit 1; }
+    DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
+    export DISPLAY
 fi
 
 runEnv=(PATH=/usr/local/bin:/usr/bin:/bin HOME="$work/home" WINEPREFIX="$work/prefix"

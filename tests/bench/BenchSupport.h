@@ -38,9 +38,27 @@ struct SideBySide {
 // from always running second.
 SideBySide RunSideBySide(int repetitions, const TimedRun& real, const TimedRun& bare);
 
-// Prints both medians and their ratio against the goal.
+// Prints both medians and their ratio against the goal. Beside it, as checks
+// on a machine whose load changes during the run: the median of the ratios of
+// runs made back to back, and the ratio of the fastest runs (load only ever
+// adds time).
 void PrintSideBySide(const char* realLabel, const char* bareLabel, const SideBySide& times,
                      double goal);
+
+// One piece of a run, or a variant of it, timed on its own; prepare runs before
+// each timing, outside it.
+struct Piece {
+    const char* label;
+    std::function<void()> prepare;
+    std::function<void()> run;
+};
+
+// Every piece once per round, in order (a piece may use what the ones before it
+// left), one unmeasured round first, so that drifts in the machine's load fall
+// on all pieces alike. Returns each piece's median, in the pieces' order.
+std::vector<double> TimeRoundRobin(int repetitions, const std::vector<Piece>& pieces);
+
+void PrintPieces(const std::vector<Piece>& pieces, const std::vector<double>& medians);
 
 // A fresh directory under the system's temporary directory, deleted with all
 // it holds (read-only files too) when the owner goes.

@@ -70,7 +70,7 @@ std::vector<FolderRecord> ChooseEveryFolder(const std::string& archive) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
 
     const bench::ScratchDirectory scratch("restore");
     const std::string archive = scratch.Ok() ? scratch.NewSubdirectory("archive") : "";
@@ -136,27 +136,41 @@ int main(int argc, char** argv) {
     bench::PrintSideBySide("real restore (RestoreFolders)", "bare loop (CopyFileA per file)",
                            bench::RunSideBySide(repetitions, realRestore, bareCopies), kGoal);
 
-    // What a restore does besides its copies, timed alone on restored files.
+    // What a restore does besides its copies, each step timed alone over every
+    // folder, on restored files.
     const std::string target = freshTarget("steps-");
     if (!RestoreFolders(records, archive, target, false).empty()) {
         Fail("the restore failed");
     }
     const std::vector<PlannedFolder> plan = PlanRestore(records, archive, target);
-    std::vector<double> stepTimes;
-    for (int i = 0; i <= repetitions; ++i) {
-        const double seconds = bench::TimeOf([&] {
-            for (const PlannedFolder& folder : plan) {
-                win32::ClearAttributes(folder.destinationPath);
-                WriteFolderId(folder.destinationPath, folder.newFolderId);
-                win32::ClearAttributes(IndexPathOf(folder.destinationPath));
-            }
-        });
-        if (i > 0) {
-            stepTimes.push_back(seconds);
-        }
-    }
+    const auto nothing = [] {};
+    const std::vector<bench::Piece> steps = {
+        {"CopyFileReplacing per .PMM (for scale)", nothing,
+         [&] {
+             for (const PlannedFolder& folder : plan) {
+                 win32::CopyFileReplacing(folder.sourcePath, folder.destinationPath);
+             }
+         }},
+        {"ClearAttributes per .PMM copy", nothing,
+         [&] {
+             for (const PlannedFolder& folder : plan) {
+                 win32::ClearAttributes(folder.destinationPath);
+             }
+         }},
+        {"WriteFolderId per .PMM copy", nothing,
+         [&] {
+             for (const PlannedFolder& folder : plan) {
+                 WriteFolderId(folder.destinationPath, folder.newFolderId);
+             }
+         }},
+        {"ClearAttributes per .PMI copy", nothing,
+         [&] {
+             for (const PlannedFolder& folder : plan) {
+                 win32::ClearAttributes(IndexPathOf(folder.destinationPath));
+             }
+         }},
+    };
+    bench::PrintPieces(steps, bench::TimeRoundRobin(repetitions, steps));
     deleteTarget(target);
-    std::printf("  besides the copies: attribute changes and ID writes for %u folders: %.1f ms\n",
-                kFolders, bench::Median(stepTimes) * 1000);
     return 0;
 }

@@ -14,7 +14,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 
 namespace {
 
@@ -103,34 +102,6 @@ void CompareWithBareLoop(const std::string& directory, const bench::HiddenSource
                            bench::RunSideBySide(repetitions, realScan, bareLoop), kGoal);
 }
 
-// One piece of the scan, or a variant of it, timed on its own. prepare runs
-// before each timing, outside it.
-struct Piece {
-    const char* label;
-    std::function<void()> prepare;
-    std::function<void()> run;
-};
-
-// Every piece once per round, in order (later pieces use what earlier ones
-// left), one unmeasured round first; the medians come out in the pieces' order.
-std::vector<double> TimeRoundRobin(int repetitions, const std::vector<Piece>& pieces) {
-    std::vector<std::vector<double>> times(pieces.size());
-    for (int round = 0; round <= repetitions; ++round) {
-        for (std::size_t i = 0; i < pieces.size(); ++i) {
-            pieces[i].prepare();
-            const double seconds = bench::TimeOf(pieces[i].run);
-            if (round > 0) {
-                times[i].push_back(seconds);
-            }
-        }
-    }
-    std::vector<double> medians;
-    for (const std::vector<double>& pieceTimes : times) {
-        medians.push_back(bench::Median(pieceTimes));
-    }
-    return medians;
-}
-
 enum class Open { AsTheScan, ReadOnlyAtOnce, Bare };
 
 // Header reads of every listed file with a choice of open mode and of one read
@@ -178,7 +149,7 @@ void ProfileScanPieces(const std::string& directory, const bench::HiddenSourceLi
         }
     };
 
-    const std::vector<Piece> pieces = {
+    const std::vector<bench::Piece> pieces = {
         {"listing (ListPlainFiles)", [&] { names.clear(); },
          [&] { win32::ListPlainFiles(pattern, names); }},
         {"header reads (ReadFolderHeader per file)", [&] { listed.assign(1, FolderRecord{}); },
@@ -206,18 +177,14 @@ void ProfileScanPieces(const std::string& directory, const bench::HiddenSourceLi
         {"  the same into an unsorted list box", [&] { unsortedList.Reset(); },
          [&] { addAll(unsortedList.List()); }},
     };
-    const std::vector<double> medians = TimeRoundRobin(repetitions, pieces);
-    std::printf("  pieces (medians):\n");
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        std::printf("    %-52s %9.1f ms\n", pieces[i].label, medians[i] * 1000);
-    }
-    std::fflush(stdout);
+    const std::vector<double> medians = bench::TimeRoundRobin(repetitions, pieces);
+    bench::PrintPieces(pieces, medians);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
+    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
 
     const bench::ScratchDirectory scratch("scan");
     const std::string archive = scratch.Ok() ? scratch.NewSubdirectory("archive") : "";
