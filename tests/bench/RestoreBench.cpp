@@ -9,11 +9,9 @@
 #include "common/Path.h"
 #include "lists/FolderRecord.h"
 #include "lists/SourceScan.h"
-#include "restore/FolderHeaderFile.h"
+#include "restore/FolderHeader.h"
 #include "restore/Restore.h"
 #include "restore/RestoreNames.h"
-#include "restore/RestorePlan.h"
-#include "win32/FileSystem.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -136,41 +134,50 @@ int main(int argc, char** argv) {
     bench::PrintSideBySide("real restore (RestoreFolders)", "bare loop (CopyFileA per file)",
                            bench::RunSideBySide(repetitions, realRestore, bareCopies), kGoal);
 
-    // What a restore does besides its copies, each step timed alone over every
-    // folder, on restored files.
-    const std::string target = freshTarget("steps-");
-    if (!RestoreFolders(records, archive, target, false).empty()) {
-        Fail("the restore failed");
-    }
-    const std::vector<PlannedFolder> plan = PlanRestore(records, archive, target);
-    const auto nothing = [] {};
+    // The restore built up from the bare loop one kind of call at a time, each
+    // run into a fresh directory, round-robin: where its time goes.
+    std::string stepTarget;
+    const auto freshStepTarget = [&] {
+        if (!stepTarget.empty()) {
+            deleteTarget(stepTarget);
+        }
+        stepTarget = freshTarget("steps-");
+    };
+    const auto copyLoop = [&](bool clearAttributes, bool writeId) {
+        for (std::size_t i = 1; i < records.size(); ++i) {
+            const std::string& name = records[i].fileName;
+            const std::string copy = JoinPath(stepTarget, MakeRestoredName(name));
+            CopyFileA(JoinPath(archive, name).c_str(), copy.c_str(), FALSE);
+            if (clearAttributes) {
+                SetFileAttributesA(copy.c_str(), 0);
+            }
+            if (writeId) {
+                const std::string id = MakeNewFolderId(records[i].folderId, name);
+                const HANDLE file =
+                    CreateFileA(copy.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                DWORD written = 0;
+                SetFilePointer(file, kFolderIdOffset, nullptr, FILE_BEGIN);
+                WriteFile(file, id.data(), static_cast<DWORD>(id.size()), &written, nullptr);
+                CloseHandle(file);
+            }
+            const std::string indexCopy = IndexPathOf(copy);
+            CopyFileA(JoinPath(archive, IndexPathOf(name)).c_str(), indexCopy.c_str(), FALSE);
+            if (clearAttributes) {
+                SetFileAttributesA(indexCopy.c_str(), 0);
+            }
+        }
+    };
     const std::vector<bench::Piece> steps = {
-        {"CopyFileReplacing per .PMM (for scale)", nothing,
-         [&] {
-             for (const PlannedFolder& folder : plan) {
-                 win32::CopyFileReplacing(folder.sourcePath, folder.destinationPath);
-             }
-         }},
-        {"ClearAttributes per .PMM copy", nothing,
-         [&] {
-             for (const PlannedFolder& folder : plan) {
-                 win32::ClearAttributes(folder.destinationPath);
-             }
-         }},
-        {"WriteFolderId per .PMM copy", nothing,
-         [&] {
-             for (const PlannedFolder& folder : plan) {
-                 WriteFolderId(folder.destinationPath, folder.newFolderId);
-             }
-         }},
-        {"ClearAttributes per .PMI copy", nothing,
-         [&] {
-             for (const PlannedFolder& folder : plan) {
-                 win32::ClearAttributes(IndexPathOf(folder.destinationPath));
-             }
-         }},
+        {"CopyFileA per .PMM and .PMI (the bare loop)", freshStepTarget,
+         [&] { copyLoop(false, false); }},
+        {"  and SetFileAttributesA(0) per copy", freshStepTarget, [&] { copyLoop(true, false); }},
+        {"  and the new folder ID written into each .PMM copy", freshStepTarget,
+         [&] { copyLoop(true, true); }},
+        {"RestoreFolders", freshStepTarget,
+         [&] { RestoreFolders(records, archive, stepTarget, false); }},
     };
     bench::PrintPieces(steps, bench::TimeRoundRobin(repetitions, steps));
-    deleteTarget(target);
+    deleteTarget(stepTarget);
     return 0;
 }
