@@ -8,11 +8,17 @@ namespace {
 // Read-write without sharing first; when that fails, read-only, so that a file
 // on an archive medium can still be read (a write through it then fails). The
 // error of the first attempt is the one worth reporting.
-win32::FileHandle OpenFolderFile(const std::string& path, DWORD& firstError) {
+win32::FileHandle OpenFolderFile(const std::string& path, DWORD& firstError,
+                                 bool knownReadOnly = false) {
     win32::QuietErrorMode quiet;
-    win32::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    firstError = file ? 0 : GetLastError();
+    win32::FileHandle file;
+    if (knownReadOnly) {
+        firstError = ERROR_ACCESS_DENIED;
+    } else {
+        file.Reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        firstError = file ? 0 : GetLastError();
+    }
     if (!file) {
         file.Reset(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -34,9 +40,9 @@ std::string ReadField(HANDLE file, std::size_t offset, std::size_t length) {
 
 } // namespace
 
-FolderHeaderTexts ReadFolderHeader(const std::string& path) {
+FolderHeaderTexts ReadFolderHeader(const std::string& path, bool knownReadOnly) {
     DWORD openError = 0;
-    const win32::FileHandle file = OpenFolderFile(path, openError);
+    const win32::FileHandle file = OpenFolderFile(path, openError, knownReadOnly);
     if (!file) {
         return {};
     }

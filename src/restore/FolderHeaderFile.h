@@ -7,8 +7,10 @@
 
 // Reads the display name and folder ID of a folder message file. Both texts are
 // empty when the file cannot be opened (another program holding it open
-// included); a short file gives the bytes present.
-FolderHeaderTexts ReadFolderHeader(const std::string& path);
+// included); a short file gives the bytes present. knownReadOnly says that a
+// directory listing showed the read-only attribute: the read-write open, bound
+// to fail, is then skipped, which halves the opens of an archive from a CD.
+FolderHeaderTexts ReadFolderHeader(const std::string& path, bool knownReadOnly = false);
 
 // Writes the bytes of id, without terminator, at the folder ID offset of an
 // existing file; every other byte stays as it was. Never creates a file and never

@@ -29,7 +29,7 @@ FileResult ClearAttributes(const std::string& path) {
     return Outcome(SetFileAttributesA(path.c_str(), 0));
 }
 
-FileResult ListPlainFiles(const std::string& pattern, std::vector<std::string>& names) {
+FileResult ListPlainFiles(const std::string& pattern, std::vector<DirectoryEntry>& entries) {
     WIN32_FIND_DATAA entry{};
     FindHandle search;
     {
@@ -41,7 +41,7 @@ FileResult ListPlainFiles(const std::string& pattern, std::vector<std::string>& 
     }
     for (;;) {
         if (IsPlainFile(entry)) {
-            names.emplace_back(entry.cFileName);
+            entries.push_back({entry.cFileName, entry.dwFileAttributes});
         }
         QuietErrorMode quiet;
         if (!FindNextFileA(search.Get(), &entry)) {
@@ -49,6 +49,15 @@ FileResult ListPlainFiles(const std::string& pattern, std::vector<std::string>& 
             return FileResult{error == ERROR_NO_MORE_FILES ? 0 : error};
         }
     }
+}
+
+FileResult ListPlainFiles(const std::string& pattern, std::vector<std::string>& names) {
+    std::vector<DirectoryEntry> entries;
+    const FileResult result = ListPlainFiles(pattern, entries);
+    for (DirectoryEntry& entry : entries) {
+        names.push_back(std::move(entry.name));
+    }
+    return result;
 }
 
 bool IsExistingDirectory(const std::string& path) {

@@ -16,9 +16,15 @@ struct FileResult {
 FileResult CopyFileReplacing(const std::string& from, const std::string& to);
 FileResult ClearAttributes(const std::string& path);
 
-// Names of the plain files matching pattern, in the file system's order: ".",
-// "..", directories, hidden and system entries are passed over. A pattern that
-// matches nothing gives no names and error ERROR_FILE_NOT_FOUND.
+struct DirectoryEntry {
+    std::string name;
+    DWORD attributes;
+};
+
+// The plain files matching pattern, in the file system's order: ".", "..",
+// directories, hidden and system entries are passed over. A pattern that matches
+// nothing gives no entries and error ERROR_FILE_NOT_FOUND.
+FileResult ListPlainFiles(const std::string& pattern, std::vector<DirectoryEntry>& entries);
 FileResult ListPlainFiles(const std::string& pattern, std::vector<std::string>& names);
 
 bool IsExistingDirectory(const std::string& path);
