@@ -67,7 +67,7 @@ void PrintSideBySide(const char* realLabel, const char* bareLabel, const SideByS
     const double ratio = Median(times.real) / Median(times.bare);
     const double minimumRatio = *std::min_element(times.real.begin(), times.real.end()) /
                                 *std::min_element(times.bare.begin(), times.bare.end());
-    std::printf("  ratio %.2f (goal <= %.2f: %s); paired runs %.2f, minimums %.2f\n", ratio, goal,
+    std::printf("  ratio %.3f (goal <= %.2f: %s); paired runs %.3f, minimums %.3f\n", ratio, goal,
                 ratio <= goal ? "met" : "MISSED", Median(pairedRatios), minimumRatio);
     std::fflush(stdout);
 }
