@@ -93,7 +93,7 @@ std::vector<double> TimeRoundRobin(int repetitions, const std::vector<Piece>& pi
 void PrintPieces(const std::vector<Piece>& pieces, const std::vector<double>& medians) {
     std::printf("  pieces (medians):\n");
     for (std::size_t i = 0; i < pieces.size(); ++i) {
-        std::printf("    %-56s %9.1f ms\n", pieces[i].label, medians[i] * 1000);
+        std::printf("    %-60s %9.1f ms\n", pieces[i].label, medians[i] * 1000);
     }
     std::fflush(stdout);
 }

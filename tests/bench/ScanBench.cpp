@@ -102,22 +102,25 @@ void CompareWithBareLoop(const std::string& directory, const bench::HiddenSource
                            bench::RunSideBySide(repetitions, realScan, bareLoop), kGoal);
 }
 
-enum class Open { AsTheScan, ReadOnlyAtOnce, Bare };
+bool IsReadOnly(const win32::DirectoryEntry& entry) {
+    return (entry.attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
 
-// Header reads of every listed file with a choice of open mode and of one read
-// against the two field reads the scan makes.
-void ReadHeaders(const std::string& directory, const std::vector<std::string>& names, Open open,
-                 bool oneRead) {
-    for (const std::string& name : names) {
-        const std::string path = JoinPath(directory, name);
+// Header reads of every listed file with the opens of the folder header code
+// (read-write first, read-only at once where the listing says read-only) or
+// with the bare loop's open, and with one 128-byte read or the two field reads.
+void ReadHeaders(const std::string& directory, const std::vector<win32::DirectoryEntry>& entries,
+                 bool bareOpen, bool oneRead) {
+    for (const win32::DirectoryEntry& entry : entries) {
+        const std::string path = JoinPath(directory, entry.name);
         HANDLE file = INVALID_HANDLE_VALUE;
-        if (open == Open::AsTheScan) {
+        if (!bareOpen && !IsReadOnly(entry)) {
             file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         }
         if (file == INVALID_HANDLE_VALUE) {
-            file = CreateFileA(path.c_str(), GENERIC_READ, open == Open::Bare ? FILE_SHARE_READ : 0,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            file = CreateFileA(path.c_str(), GENERIC_READ, bareOpen ? FILE_SHARE_READ : 0, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         }
         char header[kHeaderLength];
         DWORD bytesRead = 0;
@@ -134,51 +137,55 @@ void ReadHeaders(const std::string& directory, const std::vector<std::string>& n
 }
 
 // The scan taken apart, each piece timed on its own next to the variants that
-// show where its time goes beyond the bare loop's.
+// show what it costs beyond the bare loop, and what the scan's choices save.
 void ProfileScanPieces(const std::string& directory, const bench::HiddenSourceList& sortedList,
                        int repetitions) {
     const bench::HiddenSourceList unsortedList(false);
     const std::string pattern = JoinPath(directory, "*.PMM");
-    std::vector<std::string> names;
+    std::vector<win32::DirectoryEntry> entries;
     std::vector<FolderRecord> listed;
     std::vector<FolderRecord> sorted;
     const auto nothing = [] {};
-    const auto addAll = [&](HWND list) {
+    const auto addAll = [&](HWND list, bool redrawOff) {
+        if (redrawOff) {
+            SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+        }
         for (std::size_t i = 1; i < sorted.size(); ++i) {
             ListAddString(list, sorted[i].displayName);
+        }
+        if (redrawOff) {
+            SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(list, nullptr, TRUE);
+        }
+    };
+    const auto readAll = [&](bool useListedAttributes) {
+        for (const win32::DirectoryEntry& entry : entries) {
+            FolderHeaderTexts header = ReadFolderHeader(JoinPath(directory, entry.name),
+                                                        useListedAttributes && IsReadOnly(entry));
+            listed.push_back({header.displayName, entry.name, header.folderId, 0});
         }
     };
 
     const std::vector<bench::Piece> pieces = {
-        {"listing (ListPlainFiles)", [&] { names.clear(); },
-         [&] { win32::ListPlainFiles(pattern, names); }},
-        {"header reads (ReadFolderHeader per file)", [&] { listed.assign(1, FolderRecord{}); },
-         [&] {
-             for (const std::string& name : names) {
-                 FolderHeaderTexts header = ReadFolderHeader(JoinPath(directory, name));
-                 listed.push_back({header.displayName, name, header.folderId, 0});
-             }
-         }},
-        {"  same opens, one 128-byte read", nothing,
-         [&] { ReadHeaders(directory, names, Open::AsTheScan, true); }},
-        {"  read-only open at once, two field reads", nothing,
-         [&] { ReadHeaders(directory, names, Open::ReadOnlyAtOnce, false); }},
-        {"  the bare loop's reads (read-only, shared, one read)", nothing,
-         [&] { ReadHeaders(directory, names, Open::Bare, true); }},
+        {"listing (ListPlainFiles)", [&] { entries.clear(); },
+         [&] { win32::ListPlainFiles(pattern, entries); }},
+        {"header reads (ReadFolderHeader, as the scan calls it)",
+         [&] { listed.assign(1, FolderRecord{}); }, [&] { readAll(true); }},
+        {"  read-write open tried first on every file", [&] { listed.assign(1, FolderRecord{}); },
+         [&] { readAll(false); }},
+        {"  the scan's opens, one 128-byte read", nothing,
+         [&] { ReadHeaders(directory, entries, false, true); }},
+        {"  the bare loop's reads (shared read-only open, one read)", nothing,
+         [&] { ReadHeaders(directory, entries, true, true); }},
         {"sort (SortFolderRecords)", [&] { sorted = listed; }, [&] { SortFolderRecords(sorted); }},
-        {"LB_ADDSTRING per name into the sorted list box", [&] { sortedList.Reset(); },
-         [&] { addAll(sortedList.List()); }},
-        {"  the same with WM_SETREDRAW off around it", [&] { sortedList.Reset(); },
-         [&] {
-             SendMessageA(sortedList.List(), WM_SETREDRAW, FALSE, 0);
-             addAll(sortedList.List());
-             SendMessageA(sortedList.List(), WM_SETREDRAW, TRUE, 0);
-         }},
-        {"  the same into an unsorted list box", [&] { unsortedList.Reset(); },
-         [&] { addAll(unsortedList.List()); }},
+        {"LB_ADDSTRING per name, as the scan (redraw off)", [&] { sortedList.Reset(); },
+         [&] { addAll(sortedList.List(), true); }},
+        {"  the same with redraw on", [&] { sortedList.Reset(); },
+         [&] { addAll(sortedList.List(), false); }},
+        {"  the same into an unsorted list box (redraw off)", [&] { unsortedList.Reset(); },
+         [&] { addAll(unsortedList.List(), true); }},
     };
-    const std::vector<double> medians = bench::TimeRoundRobin(repetitions, pieces);
-    bench::PrintPieces(pieces, medians);
+    bench::PrintPieces(pieces, bench::TimeRoundRobin(repetitions, pieces));
 }
 
 } // namespace
