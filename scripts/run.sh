@@ -28,8 +28,8 @@ tour=$repo/build/windows/tools/tour/tarnwick_demo_tour.exe
 
 say "Building the demo archive generator."
 mkdir -p build/demo
-g++ -std=c++17 -O1 -Wall -Wextra -Werror -o build/demo/make-demo-archive \
-    tools/make-demo-archive.cpp tools/DemoArchive.cpp
+g++ -std=c++17 -O1 -Wall -Wextra -Werror -Itests/support -o build/demo/make-demo-archive \
+    tools/make-demo-archive.cpp tools/DemoArchive.cpp tests/support/FolderFiles.cpp
 
 demo=$HOME/tarnwick-demo
 archive=$demo/archive

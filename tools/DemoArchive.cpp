@@ -4,30 +4,6 @@
 
 namespace {
 
-// Index record fields, in order, with their widths. Numbers are little-endian.
-constexpr std::size_t kFromField = 30;
-constexpr std::size_t kSubjectField = 36;
-constexpr std::size_t kDateField = 20;
-constexpr std::size_t kNewMailNameField = 14;
-
-void PutText(std::string& bytes, std::size_t offset, const std::string& text, std::size_t width) {
-    // Always leaves a NUL inside the field: readers take the text up to it.
-    const std::size_t count = std::min(text.size(), width - 1);
-    std::copy_n(text.begin(), count, bytes.begin() + static_cast<std::ptrdiff_t>(offset));
-}
-
-void AppendNumber(std::string& bytes, std::uint32_t value, int width) {
-    for (int i = 0; i < width; ++i) {
-        bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-    }
-}
-
-void AppendField(std::string& bytes, const std::string& text, std::size_t width) {
-    std::string field(width, '\0');
-    PutText(field, 0, text, width);
-    bytes += field;
-}
-
 // "Anne Hollis <anne@example.org>" is listed as "Anne Hollis".
 std::string SenderName(const std::string& from) {
     const std::size_t bracket = from.find(" <");
@@ -97,67 +73,44 @@ std::vector<DemoFolder> DemoFolders() {
 }
 
 std::string MessageText(const DemoMessage& message) {
-    std::string text;
-    text += "Received: from mail.example.net by pop.example.net; " + message.date + "\n";
-    text += "From: " + message.from + "\n";
-    text += "To: " + message.to + "\n";
-    text += "Date: " + message.date + "\n";
-    text += "Subject: " + message.subject + "\n";
-    text += "X-Mailer: Tarnwick demo archive\n";
-    text += "\n";
-    text += message.body;
-
-    std::string crlf;
-    for (const char c : text) {
-        if (c == '\n') {
-            crlf += '\r';
-        }
-        crlf += c;
-    }
-    return crlf;
+    return folder_files::MessageText(
+        {"Received: from mail.example.net by pop.example.net; " + message.date,
+         "From: " + message.from, "To: " + message.to, "Date: " + message.date,
+         "Subject: " + message.subject, "X-Mailer: Tarnwick demo archive"},
+        message.body);
 }
 
-std::string FolderFileBytes(const DemoFolder& folder) {
-    std::string bytes(kDemoHeaderLength, '\0');
-    PutText(bytes, 0, folder.displayName, kDemoNameLength);
-    bytes[kDemoMarkerOffset] = '\x01';
-    PutText(bytes, kDemoIdOffset, folder.folderId, kDemoIdLength);
+namespace {
+
+std::vector<std::string> MessageTexts(const DemoFolder& folder) {
+    std::vector<std::string> texts;
     for (const DemoMessage& message : folder.messages) {
-        bytes += MessageText(message);
-        bytes += kEndOfMessage;
+        texts.push_back(MessageText(message));
     }
-    return bytes;
+    return texts;
+}
+
+} // namespace
+
+std::string FolderFileBytes(const DemoFolder& folder) {
+    return folder_files::FolderFile(folder_files::FolderHeader(folder.displayName, folder.folderId),
+                                    MessageTexts(folder));
 }
 
 std::string IndexFileBytes(const DemoFolder& folder) {
-    std::string bytes;
-    std::uint32_t offset = kDemoHeaderLength;
-    std::uint32_t number = 1;
+    std::vector<folder_files::IndexEntry> entries;
     for (const DemoMessage& message : folder.messages) {
-        // The size stops short of the 0x1A: offset + size is where it stands.
-        const auto size = static_cast<std::uint32_t>(MessageText(message).size());
-        AppendNumber(bytes, 0, 4); // flags: none set
-        AppendNumber(bytes, offset, 4);
-        AppendNumber(bytes, number++, 2);
-        AppendField(bytes, message.newMailName, kNewMailNameField);
-        AppendField(bytes, SenderName(message.from), kFromField);
-        AppendField(bytes, message.subject, kSubjectField);
-        AppendField(bytes, ShortDate(message.date), kDateField);
-        AppendNumber(bytes, message.time, 4);
-        AppendNumber(bytes, size, 4);
-        offset += size + 1;
+        entries.push_back({0, message.newMailName, SenderName(message.from), message.subject,
+                           ShortDate(message.date), message.time});
     }
-    return bytes;
+    return folder_files::IndexFile(MessageTexts(folder), entries);
 }
 
 std::vector<DemoFile> BuildDemoArchive() {
     std::vector<DemoFile> files;
     for (const DemoFolder& folder : DemoFolders()) {
-        const std::string stem = folder.fileName.substr(0, folder.fileName.rfind('.'));
-        // The index's extension follows the letter case of the message file's.
-        const bool lower = folder.fileName.back() == 'm';
         files.push_back({folder.fileName, FolderFileBytes(folder)});
-        files.push_back({stem + (lower ? ".pmi" : ".PMI"), IndexFileBytes(folder)});
+        files.push_back({folder_files::IndexNameOf(folder.fileName), IndexFileBytes(folder)});
     }
     // New mail that had not been filed yet when the archive was made.
     files.push_back(

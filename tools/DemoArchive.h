@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FolderFiles.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,15 +31,6 @@ struct DemoFile {
     std::string name;
     std::string bytes;
 };
-
-// Byte layout of the files.
-constexpr std::size_t kDemoHeaderLength = 128;
-constexpr std::size_t kDemoNameLength = 32;
-constexpr std::size_t kDemoMarkerOffset = 56;
-constexpr std::size_t kDemoIdOffset = 86;
-constexpr std::size_t kDemoIdLength = 42;
-constexpr std::size_t kDemoRecordLength = 118;
-constexpr char kEndOfMessage = '\x1A';
 
 std::vector<DemoFolder> DemoFolders();
 

@@ -43,8 +43,8 @@ TEST(DemoArchive, HeadersReadBackThroughTheProgramsDecoder) {
                   folder.displayName);
         EXPECT_EQ(FieldText(bytes.data() + kFolderIdOffset, kFolderIdLength), folder.folderId);
         EXPECT_TRUE(FolderIdFits(folder.folderId));
-        EXPECT_EQ(bytes[kDemoMarkerOffset], '\x01');
-        EXPECT_EQ(bytes.back(), kEndOfMessage);
+        EXPECT_EQ(bytes[folder_files::kMarkerOffset], '\x01');
+        EXPECT_EQ(bytes.back(), folder_files::kEndOfMessage);
         EXPECT_FALSE(HasBareLineFeed(bytes));
     }
 }
@@ -56,17 +56,17 @@ TEST(DemoArchive, IndexRecordsPointAtTheirMessages) {
         SCOPED_TRACE(folder.fileName);
         const std::string messages = FolderFileBytes(folder);
         const std::string index = IndexFileBytes(folder);
-        ASSERT_EQ(index.size(), folder.messages.size() * kDemoRecordLength);
+        ASSERT_EQ(index.size(), folder.messages.size() * folder_files::kRecordLength);
 
-        std::size_t expectedOffset = kDemoHeaderLength;
+        std::size_t expectedOffset = folder_files::kHeaderLength;
         for (std::size_t i = 0; i < folder.messages.size(); ++i) {
-            const std::size_t record = i * kDemoRecordLength;
+            const std::size_t record = i * folder_files::kRecordLength;
             const std::uint32_t offset = NumberAt(index, record + 4, 4);
-            const std::uint32_t size = NumberAt(index, record + kDemoRecordLength - 4, 4);
+            const std::uint32_t size = NumberAt(index, record + folder_files::kRecordLength - 4, 4);
             EXPECT_EQ(offset, expectedOffset);
             EXPECT_EQ(NumberAt(index, record + 8, 2), i + 1);
             ASSERT_LT(offset + size, messages.size());
-            EXPECT_EQ(messages[offset + size], kEndOfMessage);
+            EXPECT_EQ(messages[offset + size], folder_files::kEndOfMessage);
             EXPECT_EQ(messages.compare(offset, size, MessageText(folder.messages[i])), 0);
             expectedOffset = offset + size + 1;
         }
@@ -82,7 +82,7 @@ TEST(DemoArchive, EachFolderHasItsIndexAndNewMailIsPlainText) {
         EXPECT_TRUE(names.insert(Upper(file.name)).second) << file.name;
         if (Upper(file.name).find(".CNM") != std::string::npos) {
             ++newMail;
-            EXPECT_EQ(file.bytes.find(kEndOfMessage), std::string::npos) << file.name;
+            EXPECT_EQ(file.bytes.find(folder_files::kEndOfMessage), std::string::npos) << file.name;
             EXPECT_FALSE(HasBareLineFeed(file.bytes)) << file.name;
         }
     }
