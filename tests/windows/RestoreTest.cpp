@@ -42,8 +42,7 @@ class RestoreTest : public WithMainWindow {
   protected:
     void TearDown() override {
         if (scanned_) {
-            EXPECT_EQ(SnapshotDifference(sourceBefore_, TakeSnapshot(source.Path())), "")
-                << "the source directory changed";
+            EXPECT_EQ(Snapshot(source.Path()), sourceBefore_) << "the source directory changed";
         }
         WithMainWindow::TearDown();
     }
@@ -56,7 +55,7 @@ class RestoreTest : public WithMainWindow {
     }
 
     void ScanAndChoose(const std::vector<std::string>& fileNames) {
-        sourceBefore_ = TakeSnapshot(source.Path());
+        sourceBefore_ = Snapshot(source.Path());
         scanned_ = true;
         ResetLists();
         ScanSourceFolders(source.Path());
@@ -113,7 +112,7 @@ class RestoreTest : public WithMainWindow {
     TempDir destination;
 
   private:
-    Snapshot sourceBefore_;
+    DirectorySnapshot sourceBefore_;
     bool scanned_ = false;
 };
 
@@ -131,7 +130,7 @@ TEST_F(RestoreTest, TypicalRunByteForByte) {
 
     EXPECT_THAT(ReportedFiles(Restore()), IsEmpty());
 
-    EXPECT_THAT(NamesIn(destination.Path()),
+    EXPECT_THAT(UpperCaseNamesIn(destination.Path()),
                 ElementsAre("BAK07633.PMI", "BAK07633.PMM", "BAK12345.PMI", "BAK12345.PMM",
                             "BAKN.PMI", "BAKN.PMM", "P1A2B3C4.CNM", "Y2GMIRAW.CNM"));
     ExpectRestored(archive, "BAK12345.PMM", "BAK12345");
@@ -178,7 +177,7 @@ TEST_F(RestoreTest, SecondRunReplacesTheCopies) {
     WriteBytes(destination / "Y2GMIRAW.CNM", "changed by the mail client");
     EXPECT_THAT(ReportedFiles(Restore()), IsEmpty());
 
-    EXPECT_THAT(NamesIn(destination.Path()),
+    EXPECT_THAT(UpperCaseNamesIn(destination.Path()),
                 ElementsAre("BAK12345.PMI", "BAK12345.PMM", "Y2GMIRAW.CNM"));
     ExpectRestored(archive, "BAK12345.PMM", "BAK12345");
     EXPECT_EQ(ReadBytes(destination / "Y2GMIRAW.CNM"), NewMailFile("First"));
@@ -201,10 +200,11 @@ TEST_P(NewMailTest, NothingChosenCopiesOnlyNewMail) {
     EXPECT_THAT(ReportedFiles(Restore(copyNewMail)), IsEmpty());
 
     if (!copyNewMail) {
-        EXPECT_THAT(NamesIn(destination.Path()), IsEmpty());
+        EXPECT_THAT(UpperCaseNamesIn(destination.Path()), IsEmpty());
         return;
     }
-    EXPECT_THAT(NamesIn(destination.Path()), ElementsAre("LOWER.CNM", "PLAIN.CNM", "RDONLY.CNM"));
+    EXPECT_THAT(UpperCaseNamesIn(destination.Path()),
+                ElementsAre("LOWER.CNM", "PLAIN.CNM", "RDONLY.CNM"));
     EXPECT_EQ(ReadBytes(destination / "PLAIN.CNM"), NewMailFile("Plain"));
     EXPECT_EQ(ReadBytes(destination / "RDONLY.CNM"), NewMailFile("Read-only"));
     EXPECT_FALSE(IsReadOnly(destination / "PLAIN.CNM"));
@@ -223,7 +223,7 @@ TEST_F(RestoreTest, NewMailListing) {
     EXPECT_THAT(
         ReportedFiles(RestoreFolders(folderRecords, source / "missing", destination.Path(), true)),
         ElementsAre("*.CNM"));
-    EXPECT_THAT(NamesIn(destination.Path()), IsEmpty());
+    EXPECT_THAT(UpperCaseNamesIn(destination.Path()), IsEmpty());
 }
 
 struct ClashCase {
@@ -254,7 +254,7 @@ TEST_P(NameClashTest, LaterFolderInTableOrderReported) {
     EXPECT_THAT(ReportedFiles(failures), ElementsAre(c.reported));
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_EQ(failures[0].reason, c.reason);
-    EXPECT_THAT(NamesIn(destination.Path()), ElementsAre("BAK00001.PMI", "BAK00001.PMM"));
+    EXPECT_THAT(UpperCaseNamesIn(destination.Path()), ElementsAre("BAK00001.PMI", "BAK00001.PMM"));
     EXPECT_EQ(ReadBytes(destination / "BAK00001.PMM").substr(86, c.restoredId.size()),
               c.restoredId);
 }
@@ -292,7 +292,7 @@ TEST_F(RestoreTest, MissingIndexReportedFolderStillRestored) {
 
     EXPECT_THAT(ReportedFiles(Restore(false)), ElementsAre("FOL00001.PMI"));
 
-    EXPECT_THAT(NamesIn(destination.Path()),
+    EXPECT_THAT(UpperCaseNamesIn(destination.Path()),
                 ElementsAre("BAK00001.PMM", "BAK00002.PMI", "BAK00002.PMM"));
     EXPECT_EQ(ReadBytes(destination / "BAK00001.PMM"),
               Overwritten(withoutIndex.Contents(), 86, "BAK00001"));
@@ -322,7 +322,7 @@ TEST_P(BlockedCopyTest, FolderReportedEarlierCopiesUntouched) {
                                                                      : FILE_ATTRIBUTE_NORMAL;
     WriteBytes(destination / "BAK00001.PMM", "earlier copy", earlierAttributes);
     WriteBytes(destination / "BAK00001.PMI", "earlier index");
-    const Snapshot earlier = TakeSnapshot(destination.Path());
+    const DirectorySnapshot earlier = Snapshot(destination.Path());
     ScanAndChoose({"FOL00001.PMM", "FOL00002.PMM"});
 
     std::vector<RestoreFailure> failures;
@@ -340,7 +340,7 @@ TEST_P(BlockedCopyTest, FolderReportedEarlierCopiesUntouched) {
     ExpectRestored(other, "BAK00002.PMM", "BAK00002");
     DeleteFileA((destination / "BAK00002.PMM").c_str());
     DeleteFileA((destination / "BAK00002.PMI").c_str());
-    EXPECT_EQ(SnapshotDifference(earlier, TakeSnapshot(destination.Path())), "");
+    EXPECT_EQ(Snapshot(destination.Path()), earlier);
 }
 
 const char* BlockerName(Blocker blocker) {
@@ -377,7 +377,7 @@ TEST_P(ShortStemTest, KeepsTheExtension) {
 
     EXPECT_THAT(ReportedFiles(Restore(false)), IsEmpty());
 
-    EXPECT_THAT(NamesIn(destination.Path()), ElementsAre("BAK.PMI", "BAK.PMM"));
+    EXPECT_THAT(UpperCaseNamesIn(destination.Path()), ElementsAre("BAK.PMI", "BAK.PMM"));
     ExpectRestored(folder, GetParam().restoredName, "BA2A9229:7633:FOL07633");
 }
 
@@ -409,7 +409,7 @@ TEST_F(RestoreTest, PathTooLongRefusedNotCut) {
         RestoreFolders(folderRecords, source.Path(), deep, false);
 
     EXPECT_THAT(ReportedFiles(failures), ElementsAre(tooLong.fileName));
-    EXPECT_THAT(NamesIn(deep), ElementsAre("BAK00001.PMI", "BAK00001.PMM"));
+    EXPECT_THAT(UpperCaseNamesIn(deep), ElementsAre("BAK00001.PMI", "BAK00001.PMM"));
     EXPECT_EQ(ReadBytes(deep + "\\BAK00001.PMM"), Overwritten(fits.Contents(), 86, "BAK00001"));
 }
 
