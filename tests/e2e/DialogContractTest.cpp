@@ -331,7 +331,7 @@ class MainDialogInput : public SharedProgram {
     // the real folder browser.
     static void SetUpTestSuite() {
         SharedProgram::SetUpTestSuite();
-        archive = std::make_unique<e2e::TempDir>("input");
+        archive = std::make_unique<fixtures::TempDir>("input");
         e2e::WriteFolder(archive->Path(), {"FOL00A01",
                                            "Invoices",
                                            "5F3C2E10:0A01:FOL00A01",
@@ -396,7 +396,7 @@ class MainDialogInput : public SharedProgram {
         return Id(program->FocusedWindow());
     }
 
-    static inline std::unique_ptr<e2e::TempDir> archive;
+    static inline std::unique_ptr<fixtures::TempDir> archive;
     static inline bool browsed = false;
 };
 

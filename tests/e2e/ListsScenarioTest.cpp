@@ -70,8 +70,8 @@ bool Populate(const std::string& directory, const std::vector<Entry>& entries) {
         folder.messageExtension = entry.extension;
         if (!e2e::WriteFolder(directory, folder) ||
             (entry.attributes &&
-             !e2e::AddAttributes(directory + "\\" + entry.stem + entry.extension,
-                                 entry.attributes))) {
+             !fixtures::AddAttributes(directory + "\\" + entry.stem + entry.extension,
+                                      entry.attributes))) {
             return false;
         }
     }
@@ -136,7 +136,7 @@ class ListsScenario : public ::testing::Test {
 // The source folder seen through the list: only plain .PMM files, whatever their
 // extension's case, with the display name read from each header.
 TEST_F(ListsScenario, ChoosingTheSourceListsItsFoldersAndCancelAndTypingChangeNothing) {
-    e2e::TempDir archive("source");
+    fixtures::TempDir archive("source");
     ASSERT_TRUE(Populate(archive.Path(), {{"FOLB0002", "Beta"},
                                           {"FOLA0001", "alpha"},
                                           {"FOLD0004", "Twin"},
@@ -165,7 +165,7 @@ TEST_F(ListsScenario, ChoosingTheSourceListsItsFoldersAndCancelAndTypingChangeNo
     EXPECT_EQ(Shown(), chosen);
 
     // A typed path is only text: no scan of the other directory's folder.
-    e2e::TempDir other("other");
+    fixtures::TempDir other("other");
     ASSERT_TRUE(Populate(other.Path(), {{"FOL00001", "Elsewhere"}}));
     ASSERT_TRUE(program.SetText(IDC_SOURCE_PATH, other.Path()));
     ASSERT_TRUE(program.Sync());
@@ -197,7 +197,7 @@ TEST_F(ListsScenario, FoldersMoveBetweenTheListsOnlyThroughTheFourButtons) {
         EXPECT_EQ(Shown(), (Lists{{}, {}})) << "after button " << button;
     }
 
-    e2e::TempDir archive("moves");
+    fixtures::TempDir archive("moves");
     ASSERT_TRUE(Populate(archive.Path(), {{"FOL00001", "Apple"},
                                           {"FOL00002", "Beta"},
                                           {"FOL00003", "Cherry"},
@@ -269,7 +269,7 @@ TEST_F(ListsScenario, FoldersMoveBetweenTheListsOnlyThroughTheFourButtons) {
 
 // The right list is what Restore works through.
 TEST_F(ListsScenario, RestoreCopiesTheFoldersStandingInTheRightList) {
-    e2e::TempDir archive("chosen");
+    fixtures::TempDir archive("chosen");
     ASSERT_TRUE(Populate(archive.Path(),
                          {{"FOL00001", "Apple"}, {"FOL00002", "Beta"}, {"FOL00003", "Cherry"}}));
     ASSERT_TRUE(program.BrowseSource(archive.Path())) << program.Error();
@@ -277,7 +277,7 @@ TEST_F(ListsScenario, RestoreCopiesTheFoldersStandingInTheRightList) {
     Move(IDC_RESTORE_LIST, "Beta", IDC_REMOVE_SELECTED);
     ASSERT_EQ(Shown(), (Lists{{"Beta"}, {"Apple", "Cherry"}}));
 
-    e2e::TempDir restored("restored");
+    fixtures::TempDir restored("restored");
     ASSERT_TRUE(program.SetText(IDC_DEST_PATH, restored.Path()));
     program.Click(IDC_RESTORE);
     const HWND box = program.WaitForMessageBox(kProgramTitle);
@@ -287,7 +287,7 @@ TEST_F(ListsScenario, RestoreCopiesTheFoldersStandingInTheRightList) {
     e2e::DismissMessageBox(box);
     ASSERT_TRUE(e2e::WaitUntilGone(box));
 
-    EXPECT_EQ(e2e::FileNames(restored.Path()),
+    EXPECT_EQ(fixtures::NamesIn(restored.Path()),
               (Lines{"BAK00001.PMI", "BAK00001.PMM", "BAK00003.PMI", "BAK00003.PMM"}));
     EXPECT_EQ(Shown(), (Lists{{"Beta"}, {"Apple", "Cherry"}}));
 }

@@ -17,6 +17,8 @@ namespace {
 
 using e2e::Folder;
 using e2e::Message;
+using fixtures::HeldOpen;
+using fixtures::ReadOnlyIsEnforced;
 
 constexpr const char kDirectoryError[] = "Directory Error";
 // Bounds the wait for the box that ends a restore; the files here are small.
@@ -39,7 +41,7 @@ struct Failure {
 };
 
 std::string WithFolderId(std::string bytes, const std::string& id) {
-    return bytes.replace(e2e::kFolderIdOffset, id.size(), id);
+    return bytes.replace(folder_files::kFolderIdOffset, id.size(), id);
 }
 
 std::string Upper(std::string text) {
@@ -66,25 +68,28 @@ std::vector<std::string> Lines(const std::string& text) {
 constexpr DWORD kComparedAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-e2e::FileState Expect(const std::string& name, const std::string& bytes, DWORD attributes = 0) {
+fixtures::FileState Expect(const std::string& name, const std::string& bytes,
+                           DWORD attributes = 0) {
     return {Upper(name), attributes, false, bytes};
 }
 
-e2e::DirectorySnapshot Comparable(e2e::DirectorySnapshot files) {
-    for (e2e::FileState& file : files) {
+fixtures::DirectorySnapshot Comparable(fixtures::DirectorySnapshot files) {
+    for (fixtures::FileState& file : files) {
         file.name = Upper(file.name);
         file.attributes &= kComparedAttributes;
+        file.lastWritten = 0;
     }
-    std::sort(files.begin(), files.end(),
-              [](const e2e::FileState& a, const e2e::FileState& b) { return a.name < b.name; });
+    std::sort(
+        files.begin(), files.end(),
+        [](const fixtures::FileState& a, const fixtures::FileState& b) { return a.name < b.name; });
     return files;
 }
 
 // Where the bytes of a file part from those expected, for the failure message.
-std::string FirstDifference(const e2e::DirectorySnapshot& actual,
-                            const e2e::DirectorySnapshot& expected) {
-    for (const e2e::FileState& file : actual) {
-        for (const e2e::FileState& wanted : expected) {
+std::string FirstDifference(const fixtures::DirectorySnapshot& actual,
+                            const fixtures::DirectorySnapshot& expected) {
+    for (const fixtures::FileState& file : actual) {
+        for (const fixtures::FileState& wanted : expected) {
             if (file.name == wanted.name && file.bytes != wanted.bytes) {
                 const auto parted = std::mismatch(file.bytes.begin(), file.bytes.end(),
                                                   wanted.bytes.begin(), wanted.bytes.end());
@@ -96,51 +101,13 @@ std::string FirstDifference(const e2e::DirectorySnapshot& actual,
     return "";
 }
 
-// Another program holding a file open without sharing, as the mail client does.
-class HeldOpen {
-  public:
-    explicit HeldOpen(const std::string& path)
-        : file_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~HeldOpen() { Release(); }
-    HeldOpen(const HeldOpen&) = delete;
-    HeldOpen& operator=(const HeldOpen&) = delete;
-
-    bool Holds() const { return file_ != INVALID_HANDLE_VALUE; }
-    void Release() {
-        if (Holds()) {
-            CloseHandle(file_);
-            file_ = INVALID_HANDLE_VALUE;
-        }
-    }
-
-  private:
-    HANDLE file_;
-};
-
-// As root, Wine lets anyone write to a read-only file; Windows never does.
-bool ReadOnlyIsEnforced() {
-    const e2e::TempDir probe("probe");
-    const std::string path = probe / "probe.txt";
-    if (!e2e::WriteBytes(path, "x") || !e2e::AddAttributes(path, FILE_ATTRIBUTE_READONLY)) {
-        return false;
-    }
-    const HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return true;
-    }
-    CloseHandle(file);
-    return false;
-}
-
 class RestoreScenario : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(program.Start()) << program.Error(); }
 
     void TearDown() override {
         if (scanned_) {
-            EXPECT_EQ(e2e::Snapshot(archive.Path()), archiveBefore_)
+            EXPECT_EQ(fixtures::Snapshot(archive.Path()), archiveBefore_)
                 << "the archive changed: a restore must only read it";
         }
     }
@@ -148,10 +115,10 @@ class RestoreScenario : public ::testing::Test {
     void Put(const Folder& folder, DWORD attributes = 0) {
         ASSERT_TRUE(e2e::WriteFolder(archive.Path(), folder));
         if (attributes) {
-            ASSERT_TRUE(
-                e2e::AddAttributes(archive / (folder.stem + folder.messageExtension), attributes));
-            ASSERT_TRUE(
-                e2e::AddAttributes(archive / (folder.stem + folder.indexExtension), attributes));
+            ASSERT_TRUE(fixtures::AddAttributes(archive / (folder.stem + folder.messageExtension),
+                                                attributes));
+            ASSERT_TRUE(fixtures::AddAttributes(archive / (folder.stem + folder.indexExtension),
+                                                attributes));
         }
     }
 
@@ -160,17 +127,17 @@ class RestoreScenario : public ::testing::Test {
     }
 
     void PutNewMail(const std::string& name, DWORD attributes = 0) {
-        ASSERT_TRUE(e2e::WriteBytes(archive / name, NewMail(name)));
+        ASSERT_TRUE(fixtures::WriteBytes(archive / name, NewMail(name)));
         if (attributes) {
-            ASSERT_TRUE(e2e::AddAttributes(archive / name, attributes));
-            ASSERT_EQ(e2e::Attributes(archive / name) & attributes, attributes)
+            ASSERT_TRUE(fixtures::AddAttributes(archive / name, attributes));
+            ASSERT_EQ(fixtures::AttributesOf(archive / name) & attributes, attributes)
                 << name << ": this file system keeps no such attribute";
         }
     }
 
     // Chooses the archive through the browser; the scan lists `folders` names.
     void Scan(size_t folders) {
-        archiveBefore_ = e2e::Snapshot(archive.Path());
+        archiveBefore_ = fixtures::Snapshot(archive.Path());
         scanned_ = true;
         ASSERT_TRUE(program.BrowseSource(archive.Path())) << program.Error();
         ASSERT_EQ(program.ListItems(IDC_SOURCE_LIST).size(), folders);
@@ -223,19 +190,19 @@ class RestoreScenario : public ::testing::Test {
     }
 
     void ExpectDestination(const std::string& directory,
-                           const std::vector<e2e::FileState>& expected) const {
-        const e2e::DirectorySnapshot actual = Comparable(e2e::Snapshot(directory));
+                           const std::vector<fixtures::FileState>& expected) const {
+        const fixtures::DirectorySnapshot actual = Comparable(fixtures::Snapshot(directory));
         EXPECT_EQ(actual, Comparable(expected))
             << "in " << directory << FirstDifference(actual, Comparable(expected));
     }
 
-    e2e::TempDir archive{"archive"};
-    e2e::TempDir destination{"restored"};
+    fixtures::TempDir archive{"archive"};
+    fixtures::TempDir destination{"restored"};
     // Declared last, so the program ends before its directories go.
     e2e::TarnwickProcess program;
 
   private:
-    e2e::DirectorySnapshot archiveBefore_;
+    fixtures::DirectorySnapshot archiveBefore_;
     bool scanned_ = false;
 };
 
@@ -283,7 +250,7 @@ TEST_F(RestoreScenario, TypicalRunByteForByteAndASecondRunReplacesWithoutAPrompt
     ChooseAll(1);
     ASSERT_TRUE(program.BrowseDestination(destination.Path())) << program.Error();
 
-    const std::vector<e2e::FileState> restored = {
+    const std::vector<fixtures::FileState> restored = {
         Expect("BAK12345.PMM", WithFolderId(e2e::FolderFile(inbox), "BAK12345")),
         Expect("BAK12345.PMI", e2e::IndexFile(inbox)),
         Expect("Y2GMIRAW.CNM", NewMail("Y2GMIRAW.CNM")),
@@ -295,7 +262,7 @@ TEST_F(RestoreScenario, TypicalRunByteForByteAndASecondRunReplacesWithoutAPrompt
     // The user has since worked in the restored copies; a second run puts the
     // archive's state back without asking.
     for (const char* name : {"BAK12345.PMM", "BAK12345.PMI", "Y2GMIRAW.CNM"}) {
-        ASSERT_TRUE(e2e::WriteBytes(destination / name, std::string("changed since")));
+        ASSERT_TRUE(fixtures::WriteBytes(destination / name, std::string("changed since")));
     }
     ExpectSuccess(PressRestore());
     ExpectDestination(destination.Path(), restored);
@@ -362,14 +329,14 @@ TEST_F(RestoreScenario, DestinationChecksCopyNothing) {
     for (const Case& step : cases) {
         SCOPED_TRACE("destination \"" + step.destinationText + "\"");
         ExpectDirectoryError(RestoreTo(step.destinationText), step.box);
-        EXPECT_TRUE(e2e::FileNames(destination.Path()).empty());
+        EXPECT_TRUE(fixtures::NamesIn(destination.Path()).empty());
     }
 
     // An empty source field names the root of the current drive, where this
     // folder is not.
     ASSERT_TRUE(program.SetText(IDC_SOURCE_PATH, ""));
     ExpectFailures(RestoreTo(destination.Path()), {{"FOL12345.PMM", ""}});
-    EXPECT_TRUE(e2e::FileNames(destination.Path()).empty());
+    EXPECT_TRUE(fixtures::NamesIn(destination.Path()).empty());
     ASSERT_TRUE(program.SetText(IDC_SOURCE_PATH, archive.Path()));
 
     // A destination whose restored paths are one byte too long for the file calls.
@@ -384,7 +351,7 @@ TEST_F(RestoreScenario, DestinationChecksCopyNothing) {
     ASSERT_EQ((deep + "\\BAK12345.PMM").size(), 260u);
     ExpectFailures(RestoreTo(deep), {{"FOL12345.PMM", ""}, {"Y2GMIRAW.CNM", ""}});
     // Not even under a shortened name.
-    for (const e2e::FileState& entry : e2e::Snapshot(destination.Path())) {
+    for (const fixtures::FileState& entry : fixtures::Snapshot(destination.Path())) {
         EXPECT_TRUE(entry.isDirectory) << entry.name;
     }
 }
@@ -407,7 +374,7 @@ TEST_F(RestoreScenario, WithNoFolderChosenOnlyPlainNewMailIsCopiedAndOnlyWhenTic
     ASSERT_TRUE(e2e::WaitUntil([&] { return !program.IsChecked(IDC_COPY_NEW_MAIL); }, 3000));
     const std::string unticked = destination.MakeSubdirectory("unticked");
     ExpectSuccess(RestoreTo(unticked));
-    EXPECT_TRUE(e2e::FileNames(unticked).empty());
+    EXPECT_TRUE(fixtures::NamesIn(unticked).empty());
 }
 
 TEST_F(RestoreScenario, EachFailureIsReportedAndTouchesNothingElse) {
@@ -421,15 +388,15 @@ TEST_F(RestoreScenario, EachFailureIsReportedAndTouchesNothingElse) {
     for (const Folder& folder : {first, second, heldInArchive, heldInDestination}) {
         Put(folder);
     }
-    ASSERT_TRUE(e2e::WriteBytes(archive / "FOL00002.PMM", e2e::FolderFile(noIndex)));
+    ASSERT_TRUE(fixtures::WriteBytes(archive / "FOL00002.PMM", e2e::FolderFile(noIndex)));
 
     // An earlier restore of FOL00004 that has since received mail, and which the
     // mail client now has open.
     Folder since = heldInDestination;
     since.messages.push_back(Message("c@example.org", "Since", "Arrived later."));
     const std::string earlierCopy = WithFolderId(e2e::FolderFile(since), "BAK00004");
-    ASSERT_TRUE(e2e::WriteBytes(destination / "BAK00004.PMM", earlierCopy));
-    ASSERT_TRUE(e2e::WriteBytes(destination / "BAK00004.PMI", e2e::IndexFile(since)));
+    ASSERT_TRUE(fixtures::WriteBytes(destination / "BAK00004.PMM", earlierCopy));
+    ASSERT_TRUE(fixtures::WriteBytes(destination / "BAK00004.PMI", e2e::IndexFile(since)));
 
     Scan(5);
     ChooseAll(5);
