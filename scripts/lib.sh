@@ -104,6 +104,11 @@ in_wine_env() {
         DISPLAY="$WINE_DISPLAY")
     [[ -n ${WINEDLLOVERRIDES:-} ]] && vars+=(WINEDLLOVERRIDES="$WINEDLLOVERRIDES")
     [[ -n ${LANG:-} ]] && vars+=(LANG="$LANG")
+    # A test that needs another ANSI code page sets only LC_CTYPE, which picks it
+    # (ja_JP.UTF-8: 932, hi_IN.UTF-8: 65001); the display language stays.
+    [[ -n ${LC_CTYPE:-} ]] && vars+=(LC_CTYPE="$LC_CTYPE")
+    # The small file system scripts/test.sh mounts for the disk-full test.
+    [[ -n ${TARNWICK_SMALL_DISK:-} ]] && vars+=(TARNWICK_SMALL_DISK="$TARNWICK_SMALL_DISK")
     if [[ -n ${WINE_USER:-} ]]; then
         setpriv --reuid="$(id -u "$WINE_USER")" --regid="$(id -g "$WINE_USER")" --clear-groups \
             env -i PATH="$PATH" HOME="$WINE_HOME" USER="$WINE_USER" LOGNAME="$WINE_USER" \

@@ -27,7 +27,8 @@ summary() {
 }
 
 packages=(g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-apps imagemagick googletest
-    libgtest-dev libgmock-dev cmake ninja-build clang clang-format libclang-rt-14-dev)
+    libgtest-dev libgmock-dev cmake ninja-build clang clang-format libclang-rt-14-dev
+    locales-all)
 say "Checking the packages the tests need."
 if ! ensure_packages "${packages[@]}"; then
     failed_steps+=(packages)
@@ -49,6 +50,7 @@ WINE_HOME=$scratch/home
 WINE_PREFIX=$scratch/prefix
 WINE_DISPLAY=
 
+SMALL_DISK=
 finish() {
     if [[ -n $prefix_job ]] && kill -0 "$prefix_job" 2>/dev/null; then
         kill "$prefix_job" 2>/dev/null
@@ -56,6 +58,9 @@ finish() {
     fi
     [[ -n $WINE_DISPLAY ]] && stop_wine
     stop_xvfb
+    if [[ -n $SMALL_DISK ]]; then
+        umount "$SMALL_DISK" 2>/dev/null || umount -l "$SMALL_DISK" 2>/dev/null
+    fi
     chmod -R u+w "$scratch" 2>/dev/null
     rm -rf "$scratch"
 }
@@ -64,6 +69,15 @@ trap 'exit 143' INT TERM
 
 mkdir "$WINE_HOME"
 [[ -n $WINE_USER ]] && chown -R "$WINE_USER:" "$scratch"
+
+# A destination that really fills up, for the disk-full test: a small file system
+# of the test user's. Only root can mount one; without it that test says skipped.
+if [[ -n $WINE_USER ]] && mkdir "$scratch/small-disk" &&
+    timeout 30 mount -t tmpfs -o size=24m,mode=0755 tmpfs "$scratch/small-disk"; then
+    SMALL_DISK=$scratch/small-disk
+    chown "$WINE_USER:" "$SMALL_DISK"
+    export TARNWICK_SMALL_DISK=$SMALL_DISK
+fi
 
 # The prefix takes a while to create: it is made while the native tests run.
 if start_xvfb; then

@@ -11,7 +11,8 @@
 # scripts/test.sh shares one prefix and one display among all tests through
 # TARNWICK_WINEPREFIX, TARNWICK_DISPLAY, TARNWICK_TEST_USER and TARNWICK_TEST_HOME.
 # Run alone (a plain ctest), this script makes its own and removes them after.
-# TARNWICK_WINE_TIMEOUT bounds the run (seconds, default 600).
+# TARNWICK_WINE_TIMEOUT bounds the run (seconds, default 600). TARNWICK_SMALL_DISK
+# (a small file system's Linux path) is passed on to the program.
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -92,6 +93,12 @@ else
         exit 2
     }
 fi
+
+# UTF-8 file names, and the Western ANSI code page unless the test asks for
+# another through TARNWICK_WINE_CTYPE (a locale such as ja_JP.UTF-8), whatever
+# the caller's locale.
+export LANG=C.UTF-8 LC_CTYPE=${TARNWICK_WINE_CTYPE:-C.UTF-8}
+unset LC_ALL
 
 cd "$work/run"
 # In the background, so that a signal to this script is handled at once.
