@@ -107,6 +107,11 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && _strnicmp(a.c_str(), b.c_str(), a.size()) == 0;
 }
 
+// Named: a 32-bit dialog procedure is __stdcall, which no lambda converts to.
+INT_PTR CALLBACK IgnoreMessages(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
 // A hidden dialog in this process made from the documented template (8-point
 // "MS Sans Serif"), whose dialog units the program's layout must match.
 class ReferenceDialog {
@@ -134,9 +139,9 @@ class ReferenceDialog {
         text(L"Reference");
         words.push_back(8);
         text(L"MS Sans Serif");
-        window_ = CreateDialogIndirectParamA(
-            GetModuleHandleA(nullptr), reinterpret_cast<const DLGTEMPLATE*>(words.data()), nullptr,
-            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        window_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                             reinterpret_cast<const DLGTEMPLATE*>(words.data()),
+                                             nullptr, IgnoreMessages, 0);
     }
     ~ReferenceDialog() {
         if (window_) {
