@@ -180,18 +180,17 @@ HWND FindDescendant(HWND parent, const char* className) {
     struct Search {
         const char* className;
         HWND found;
-    } search{className, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM data) -> BOOL {
+        // A named callback: 32-bit callbacks are __stdcall, which no lambda converts to.
+        static BOOL CALLBACK Visit(HWND window, LPARAM data) {
             auto* search = reinterpret_cast<Search*>(data);
             if (EqualsIgnoringCase(ClassName(window), search->className)) {
                 search->found = window;
                 return FALSE;
             }
             return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+        }
+    } search{className, nullptr};
+    EnumChildWindows(parent, Search::Visit, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
