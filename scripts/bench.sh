@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
-# Builds the two benchmarks (windows preset) and runs them under Wine with a
+# Builds the benchmarks (windows preset) and runs them under Wine with a
 # virtual display, printing each side's time and the ratios.
 #
 #   scripts/bench.sh [scan-repetitions [restore-repetitions]]
+#   scripts/bench.sh dialog [folders...]
+#
+# The first form runs the scan and restore benchmarks. "dialog" drives the real
+# tarnwick.exe through its dialog on archives of the given numbers of folders
+# (default 1000 5000 20000), written natively by tests/bench/make-bench-archive.cpp;
+# each size runs TARNWICK_BENCH_REPETITIONS times (default 5 below 5,000 folders,
+# 3 below 20,000, else 1). TARNWICK_BENCH_RESTORE=0 leaves the restore out;
+# TARNWICK_BENCH_PROGRAM times another tarnwick.exe (an older build, say).
 #
 # TARNWICK_BENCH_BUILD_DIR picks another build directory than the preset's.
 # TARNWICK_BENCH_AWAKE=1 keeps one CPU busy with a spinner at idle priority
@@ -16,10 +24,23 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARNWICK_BENCH_BUILD_DIR:-$root/build/windows}
-scanRepetitions=${1:-21}
-restoreRepetitions=${2:-21}
+mode=files
+if [ "${1:-}" = dialog ]; then
+    mode=dialog
+    shift
+    sizes=("$@")
+    [ $# -eq 0 ] && sizes=(1000 5000 20000)
+    for size in "${sizes[@]}"; do
+        [[ $size =~ ^[1-9][0-9]*$ ]] || { echo "bench.sh: not a number of folders: $size" >&2; exit 2; }
+    done
+    targets=(bench_dialog)
+else
+    scanRepetitions=${1:-21}
+    restoreRepetitions=${2:-21}
+    targets=(bench_scan bench_restore)
+fi
 
-for tool in cmake ninja x86_64-w64-mingw32-g++-posix wine Xvfb; do
+for tool in cmake ninja x86_64-w64-mingw32-g++-posix g++ wine Xvfb; do
     command -v "$tool" >/dev/null ||
         { echo "bench.sh: $tool is missing; scripts/test.sh installs it" >&2; exit 1; }
 done
@@ -30,7 +51,7 @@ if [ -n "${TARNWICK_BENCH_BUILD_DIR:-}" ]; then
 else
     timeout 600 cmake --preset windows >/dev/null
 fi
-timeout 1800 cmake --build "$build" --target bench_scan bench_restore
+timeout 1800 cmake --build "$build" --target "${targets[@]}"
 
 work=$(mktemp -d /tmp/tarnwick-bench.XXXXXX)
 xvfbPid=""
@@ -57,7 +78,35 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 mkdir -p "$work/bin" "$work/home"
-cp "$build/tests/bench/bench_scan.exe" "$build/tests/bench/bench_restore.exe" "$work/bin/"
+if [ "$mode" = dialog ]; then
+    cp "$build/tests/bench/bench_dialog.exe" "$work/bin/"
+    cp "${TARNWICK_BENCH_PROGRAM:-$build/src/tarnwick.exe}" "$work/bin/tarnwick.exe"
+    timeout 300 g++ -std=c++17 -O2 -I"$root/tests/support" \
+        "$root/tests/bench/make-bench-archive.cpp" "$root/tests/support/FolderFiles.cpp" \
+        -o "$work/make-bench-archive"
+    mkdir -p "$work/data/archives" "$work/data/restored"
+    dialogArguments=(--scratch "Z:${work//\//\\}\\data\\restored")
+    [ "${TARNWICK_BENCH_RESTORE:-1}" = 0 ] && dialogArguments+=(--no-restore)
+    dialogTimeout=900
+    for size in "${sizes[@]}"; do
+        timeout 600 "$work/make-bench-archive" "$work/data/archives/a$size" "$size"
+        if [ -n "${TARNWICK_BENCH_REPETITIONS:-}" ]; then
+            repetitions=$TARNWICK_BENCH_REPETITIONS
+        elif [ "$size" -lt 5000 ]; then
+            repetitions=5
+        elif [ "$size" -lt 20000 ]; then
+            repetitions=3
+        else
+            repetitions=1
+        fi
+        dialogArguments+=("$repetitions" "Z:${work//\//\\}\\data\\archives\\a$size")
+        # A bound of about 0.15 s a folder and repetition: the slowest program
+        # measured took a third of that.
+        dialogTimeout=$((dialogTimeout + size * repetitions * 15 / 100))
+    done
+else
+    cp "$build/tests/bench/bench_scan.exe" "$build/tests/bench/bench_restore.exe" "$work/bin/"
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
     # Xvfb takes the first free display number and writes it to descriptor 9
@@ -98,10 +147,15 @@ if [ "${TARNWICK_BENCH_AWAKE:-0}" = 1 ]; then
     awake=", one CPU kept awake"
 fi
 
-echo "Tarnwick benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(command wine --version 2>/dev/null), $(nproc) cores$awake, as $( [ ${#runAs[@]} -gt 0 ] && echo nobody || id -un)"
+echo "Tarnwick benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(command wine --version 2>/dev/null), $(nproc) cores$awake, as $( [ ${#runAs[@]} -gt 0 ] && echo nobody || id -un), load $(cut -d' ' -f1-3 /proc/loadavg)"
 wine 300 wineboot --init >/dev/null 2>&1 || true
 
 status=0
+if [ "$mode" = dialog ]; then
+    wine "$dialogTimeout" "$work/bin/bench_dialog.exe" "${dialogArguments[@]}" 2>&1 || status=1
+    echo "Load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+    exit "$status"
+fi
 wine 900 "$work/bin/bench_scan.exe" "$scanRepetitions" 2>&1 | tee "$work/scan.log" || status=1
 echo
 wine 1800 "$work/bin/bench_restore.exe" "$restoreRepetitions" 2>&1 | tee "$work/restore.log" ||
