@@ -2,13 +2,17 @@
 #include <windows.h>
 
 #include "app/ControlIds.h"
-#include "app/Handler.h"
+#include "app/MainDialogHandle.h"
 #include "app/HelpAbout.h"
 #include "browse/Pickers.h"
 #include "lists/ListTransfer.h"
 #include "restore/Restore.h"
 
 #include <array>
+
+// A push button's handler. Every handler of this program returns 0 and looks at
+// none of its arguments: it reaches the controls through hMainDlg.
+using Handler = LRESULT (*)(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 enum class ControlKind { PushButton, CheckBox, Label, EditField, ListBox };
 
@@ -73,7 +77,7 @@ constexpr const char kCreditLine[] =
 constexpr DWORD kRightLabel = WS_CHILD | WS_VISIBLE | SS_RIGHT;
 
 // The main dialog's controls in creation order, which is also the tab order.
-// Creation and the handler bindings both read this table.
+// Creation and command dispatch both read this table.
 constexpr std::array<ControlSpec, 20> kControls = {{
     {ControlKind::ListBox, IDC_SOURCE_LIST, "", 10, 65, 125, 145, 0, 0, nullptr},
     {ControlKind::ListBox, IDC_RESTORE_LIST, "", 175, 65, 115, 145, 0, 0, nullptr},
@@ -99,3 +103,14 @@ constexpr std::array<ControlSpec, 20> kControls = {{
     {ControlKind::Label, IDC_LABEL, "", 5, 235, 290, 10, 0, 0, nullptr},
     {ControlKind::PushButton, IDC_HELP_ABOUT, "Help/About", 5, 210, 60, 20, 0, 0, OnHelpAbout},
 }};
+
+// The handler bound to the control of this ID; nullptr for the labels (which
+// share ID 1) and every ID without a button.
+constexpr Handler HandlerOf(int id) {
+    for (const ControlSpec& control : kControls) {
+        if (control.id == id && control.handler) {
+            return control.handler;
+        }
+    }
+    return nullptr;
+}

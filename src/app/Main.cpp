@@ -8,7 +8,6 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The shell's folder browser needs COM on this, the only, thread.
     const HRESULT com = CoInitialize(nullptr);
-    GetModuleHandleA(nullptr);
 
     int exitCode = 255;
     try {

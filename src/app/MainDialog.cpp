@@ -10,26 +10,7 @@ HWND hMainDlg = nullptr;
 
 namespace {
 
-// What was bound to one control when it was created. The bindings live as long
-// as the dialog.
-struct Binding {
-    HWND window;
-    ControlKind kind;
-    Handler handler;
-    HWND dialog;
-};
-
-std::vector<Binding> bindings;
 INT_PTR endValue = 0;
-
-Handler BoundHandler(HWND control) {
-    for (const Binding& binding : bindings) {
-        if (binding.window == control) {
-            return binding.handler;
-        }
-    }
-    return nullptr;
-}
 
 void EndMainDialog(HWND dialog, INT_PTR value) {
     endValue = value;
@@ -41,8 +22,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_COMMAND: {
         // Labels share ID 1 (IDOK), so Enter resolves to a label, which has no
-        // handler; nothing has ID 2 (IDCANCEL). Neither closes the dialog.
-        const Handler handler = BoundHandler(GetDlgItem(dialog, LOWORD(wParam)));
+        // handler; nothing has ID 2 (IDCANCEL). Neither closes the dialog. A
+        // button that could not be created sends nothing and runs nothing.
+        const int id = LOWORD(wParam);
+        const Handler handler = GetDlgItem(dialog, id) ? HandlerOf(id) : nullptr;
         if (!handler) {
             return 0;
         }
@@ -83,7 +66,6 @@ void AddControl(const ControlSpec& control, HFONT font, HINSTANCE instance) {
         return;
     }
     SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    bindings.push_back({window, control.kind, control.handler, hMainDlg});
 }
 
 void RunModalLoop() {
@@ -119,7 +101,6 @@ INT_PTR ShowMainDialog(HWND owner) {
     SendDlgItemMessageA(hMainDlg, IDC_COPY_NEW_MAIL, BM_SETCHECK, BST_CHECKED, 0);
     ShowWindow(hMainDlg, SW_SHOW);
     RunModalLoop();
-    bindings.clear();
     return endValue;
 }
 

@@ -54,15 +54,7 @@ struct FindHandleTraits {
     static void Close(Value value) { FindClose(value); }
 };
 
-// Kernel objects whose creators return NULL on failure (processes, threads, events).
-struct KernelHandleTraits {
-    using Value = HANDLE;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value value) { CloseHandle(value); }
-};
-
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
-using KernelHandle = UniqueHandle<KernelHandleTraits>;
 
 } // namespace win32

@@ -1,7 +1,7 @@
 #include "BenchSupport.h"
 
 #include "app/ControlIds.h"
-#include "app/Handler.h"
+#include "app/MainDialogHandle.h"
 
 #include <algorithm>
 #include <cctype>

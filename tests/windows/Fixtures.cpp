@@ -1,7 +1,7 @@
 #include "Fixtures.h"
 
 #include "app/ControlIds.h"
-#include "app/Handler.h"
+#include "app/MainDialogHandle.h"
 #include "lists/FolderRecord.h"
 
 #include <algorithm>
