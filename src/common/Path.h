@@ -14,19 +14,18 @@ inline std::string JoinPath(const std::string& directory, const std::string& nam
     return directory + "\\" + name;
 }
 
-// Whether name ends in extension (".PMM"), without regard to case. A pattern
-// such as "*.PMM" also matches longer extensions through their short 8.3 names
-// on Windows; those files are not folder files.
+// Whether name ends in extension (".PMM"), without regard to ASCII case. A
+// pattern such as "*.PMM" also matches longer extensions through their short 8.3
+// names on Windows; those files are not folder files.
 inline bool HasExtension(const std::string& name, const std::string& extension) {
     if (name.size() < extension.size()) {
         return false;
     }
+    const auto upper = [](char c) {
+        return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    };
     for (std::size_t i = 0; i < extension.size(); ++i) {
-        char c = name[name.size() - extension.size() + i];
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-        if (c != extension[i]) {
+        if (upper(name[name.size() - extension.size() + i]) != upper(extension[i])) {
             return false;
         }
     }

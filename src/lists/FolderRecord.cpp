@@ -59,10 +59,11 @@ int UpperBound(const std::vector<FolderRecord>& records) {
     return static_cast<int>(records.size()) - 1;
 }
 
-FolderRecord* FindRecordByDisplayName(std::vector<FolderRecord>& records, const std::string& text) {
-    for (FolderRecord& record : records) {
-        if (record.displayName == text) {
-            return &record;
+FolderRecord* FindRecordToMove(std::vector<FolderRecord>& records, const std::wstring& text,
+                               std::uint8_t flag) {
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        if (records[i].chosen != flag && records[i].listText == text) {
+            return &records[i];
         }
     }
     return nullptr;

@@ -8,20 +8,22 @@
 
 namespace {
 
-// Add to the target, then delete from the source, then set the flag: a name the
-// source list cannot find again stays in both lists, and only the first record
-// of that exact name changes.
+// Add to the target, then delete the selected line from the source, then set
+// the flag of the record that line stands for. The line is moved as the text the
+// list box holds, so it matches its record on every code page.
 void MoveSelected(int sourceId, int targetId, std::uint8_t flag) {
     const HWND source = GetDlgItem(hMainDlg, sourceId);
     const HWND target = GetDlgItem(hMainDlg, targetId);
-    const std::string text = ListSelectedText(source);
+    const LRESULT selected = ListSelection(source);
+    const std::wstring text = ListTextAt(source, selected);
     if (text.empty()) {
         return;
     }
-    ListAddString(target, text);
-    const LRESULT found = FindListString(source, 1, text);
-    SendMessageA(source, LB_DELETESTRING, static_cast<WPARAM>(found), 0);
-    if (FolderRecord* record = FindRecordByDisplayName(folderRecords, text)) {
+    ListAddText(target, text);
+    // The selected line itself: a search by text would ignore case and could
+    // take another folder's line of the same letters.
+    SendMessageA(source, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+    if (FolderRecord* record = FindRecordToMove(folderRecords, text, flag)) {
         record->chosen = flag;
     }
 }
@@ -32,6 +34,7 @@ void MoveAll(int targetId, std::uint8_t flag) {
     ListReset(GetDlgItem(hMainDlg, IDC_SOURCE_LIST));
     ListReset(GetDlgItem(hMainDlg, IDC_RESTORE_LIST));
     const HWND target = GetDlgItem(hMainDlg, targetId);
+    const ListRedrawPause pause(target);
     const int upperBound = UpperBound(folderRecords);
     for (int i = 1; i <= upperBound; ++i) {
         ListAddString(target, folderRecords[i].displayName);

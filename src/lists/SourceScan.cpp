@@ -1,14 +1,23 @@
 #include "lists/SourceScan.h"
 
 #include "app/ControlIds.h"
+#include "app/MainDialogHandle.h"
 #include "common/Path.h"
-#include "app/Handler.h"
 #include "lists/FolderRecord.h"
 #include "lists/ListBox.h"
 #include "restore/FolderHeaderFile.h"
 #include "win32/FileSystem.h"
 
 std::vector<FolderRecord> folderRecords;
+
+namespace {
+
+void AddDisplayName(HWND list, FolderRecord& record) {
+    const LRESULT index = ListAddString(list, record.displayName);
+    record.listText = ListTextAt(list, index);
+}
+
+} // namespace
 
 void ScanSourceFolders(const std::string& sourcePath) {
     folderRecords.assign(1, FolderRecord{});
@@ -34,13 +43,12 @@ void ScanSourceFolders(const std::string& sourcePath) {
     }
     SortFolderRecords(folderRecords);
 
-    // One repaint after all the names rather than one per name.
+    // Each name is read back as the list box holds it: that text, not the
+    // header's bytes, is what a moved line is matched to.
     const HWND list = GetDlgItem(hMainDlg, IDC_SOURCE_LIST);
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    const ListRedrawPause pause(list);
     const int upperBound = UpperBound(folderRecords);
     for (int i = 1; i <= upperBound; ++i) {
-        ListAddString(list, folderRecords[i].displayName);
+        AddDisplayName(list, folderRecords[i]);
     }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
 }

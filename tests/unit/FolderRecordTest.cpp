@@ -9,7 +9,7 @@ namespace {
 
 FolderRecord Record(const std::string& displayName, const std::string& fileName,
                     const std::string& folderId = "", std::uint8_t chosen = 0) {
-    return FolderRecord{displayName, fileName, folderId, chosen};
+    return FolderRecord{displayName, fileName, folderId, chosen, {}};
 }
 
 // The file names of the folders after sorting a table made of the blank element
@@ -76,13 +76,26 @@ TEST(FolderTable, UpperBoundIsMinusOneBeforeAnyScan) {
     EXPECT_EQ(UpperBound({FolderRecord{}, Record("Inbox", "FOL1.PMM")}), 1);
 }
 
-TEST(FolderTable, FindsTheFirstRecordOfExactlyThatName) {
-    std::vector<FolderRecord> records = {FolderRecord{}, Record("inbox", "A.PMM"),
-                                         Record("Inbox", "B.PMM"), Record("Inbox", "C.PMM")};
-    ASSERT_NE(FindRecordByDisplayName(records, "Inbox"), nullptr);
-    EXPECT_EQ(FindRecordByDisplayName(records, "Inbox")->fileName, "B.PMM");
-    EXPECT_EQ(FindRecordByDisplayName(records, "INBOX"), nullptr);
-    EXPECT_EQ(FindRecordByDisplayName(records, "Inbo"), nullptr);
+// Lines of one text stand for the records of that text one each: ">" takes the
+// first not yet chosen, "<" the first chosen, and letter case must match exactly.
+TEST(FolderTable, FindsTheRecordALineOfThatTextStandsFor) {
+    std::vector<FolderRecord> records = {FolderRecord{}, Record("Inbox", "A.PMM"),
+                                         Record("inbox", "B.PMM"), Record("Inbox", "C.PMM")};
+    for (FolderRecord& record : records) {
+        record.listText = std::wstring(record.displayName.begin(), record.displayName.end());
+    }
+    FolderRecord* first = FindRecordToMove(records, L"Inbox", 1);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->fileName, "A.PMM");
+    first->chosen = 1;
+    FolderRecord* second = FindRecordToMove(records, L"Inbox", 1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->fileName, "C.PMM");
+    second->chosen = 1;
+    EXPECT_EQ(FindRecordToMove(records, L"Inbox", 1), nullptr);
+    EXPECT_EQ(FindRecordToMove(records, L"Inbox", 0), first);
+    EXPECT_EQ(FindRecordToMove(records, L"INBOX", 1), nullptr);
+    EXPECT_EQ(FindRecordToMove(records, L"Inbo", 1), nullptr);
 }
 
 } // namespace

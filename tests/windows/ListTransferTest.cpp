@@ -1,7 +1,9 @@
 #include "Fixtures.h"
 
 #include "app/ControlIds.h"
+#include "app/ControlTable.h"
 #include "lists/FolderRecord.h"
+#include "lists/ListBox.h"
 #include "lists/ListTransfer.h"
 
 #include <gmock/gmock.h>
@@ -23,8 +25,10 @@ class ListTransferTest : public WithMainWindow {
             FolderRecord record;
             record.displayName = name;
             record.fileName = "FOL0000" + std::to_string(folderRecords.size()) + ".PMM";
+            // As the scan does: the name is read back as the list box holds it.
+            const HWND list = GetDlgItem(hMainDlg, IDC_SOURCE_LIST);
+            record.listText = ListTextAt(list, ListAddString(list, name));
             folderRecords.push_back(record);
-            AddListItem(IDC_SOURCE_LIST, name);
         }
     }
 
@@ -81,23 +85,24 @@ TEST_F(ListTransferTest, NothingSelectedChangesNothing) {
     EXPECT_THAT(Chosen(), ElementsAre(0, 1, 0));
 }
 
-// A name matches its first record only: the second folder of the same name can be
-// chosen with ">>" alone.
-TEST_F(ListTransferTest, DuplicateNamesMarkTheFirstRecordOnly) {
+// Lines of the same name stand for their records one each, so the restored set
+// is always what the right list shows.
+TEST_F(ListTransferTest, DuplicateNamesMoveOneRecordPerLine) {
     Load({"Inbox", "Inbox", "Sent"});
 
     SelectListItem(IDC_SOURCE_LIST, "Inbox");
     AddSelected();
+    EXPECT_THAT(Chosen(), ElementsAre(1, 0, 0));
     SelectListItem(IDC_SOURCE_LIST, "Inbox");
     AddSelected();
     EXPECT_THAT(Left(), ElementsAre("Sent"));
     EXPECT_THAT(Right(), ElementsAre("Inbox", "Inbox"));
-    EXPECT_THAT(Chosen(), ElementsAre(1, 0, 0));
+    EXPECT_THAT(Chosen(), ElementsAre(1, 1, 0));
 
     SelectListItem(IDC_RESTORE_LIST, "Inbox");
     RemoveSelected();
     EXPECT_THAT(Right(), ElementsAre("Inbox"));
-    EXPECT_THAT(Chosen(), ElementsAre(0, 0, 0));
+    EXPECT_THAT(Chosen(), ElementsAre(0, 1, 0));
 
     AddAll();
     EXPECT_THAT(Chosen(), ElementsAre(1, 1, 1));
@@ -105,14 +110,14 @@ TEST_F(ListTransferTest, DuplicateNamesMarkTheFirstRecordOnly) {
     EXPECT_THAT(Chosen(), ElementsAre(0, 0, 0));
 }
 
-// The list box finds either spelling; the flag goes to the record whose name is the
-// selected text exactly.
-TEST_F(ListTransferTest, NamesDifferingInCaseMarkTheExactMatch) {
+// The selected line moves, not another that the list box finds equal without
+// regard to case; the flag goes to the record of exactly that text.
+TEST_F(ListTransferTest, NamesDifferingInCaseMoveTheSelectedLine) {
     Load({"INBOX", "Inbox"});
 
     SelectListItem(IDC_SOURCE_LIST, "Inbox");
     AddSelected();
-    EXPECT_THAT(Left(), SizeIs(1));
+    EXPECT_THAT(Left(), ElementsAre("INBOX"));
     EXPECT_THAT(Right(), ElementsAre("Inbox"));
     EXPECT_THAT(Chosen(), ElementsAre(0, 1));
 
@@ -121,6 +126,23 @@ TEST_F(ListTransferTest, NamesDifferingInCaseMarkTheExactMatch) {
     EXPECT_THAT(Left(), SizeIs(2));
     EXPECT_THAT(Right(), IsEmpty());
     EXPECT_THAT(Chosen(), ElementsAre(0, 0));
+}
+
+// Bytes at or above 0x80 come back from the list box as the code page makes
+// them; a moved line still finds its record.
+TEST_F(ListTransferTest, NamesBeyondAsciiKeepTheirRecords) {
+    Load({"Caf\xE9", "Entw\xFCrfe", std::string(31, 'x') + "\x82"});
+
+    for (const std::string& name : Left()) {
+        SelectListItem(IDC_SOURCE_LIST, name);
+        AddSelected();
+    }
+    EXPECT_THAT(Left(), IsEmpty());
+    EXPECT_THAT(Chosen(), ElementsAre(1, 1, 1));
+    SelectListItem(IDC_RESTORE_LIST, Right()[0]);
+    RemoveSelected();
+    EXPECT_THAT(Right(), SizeIs(2));
+    EXPECT_EQ(Chosen()[0] + Chosen()[1] + Chosen()[2], 2);
 }
 
 // A folder whose header could not be read shows an empty line, which ">" and "<"
