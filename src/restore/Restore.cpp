@@ -5,56 +5,12 @@
 #include "restore/FolderHeaderFile.h"
 #include "restore/RestoreNames.h"
 #include "restore/RestorePlan.h"
+#include "win32/Cursor.h"
 #include "win32/DialogControls.h"
-#include "win32/ErrorMode.h"
+#include "win32/Directory.h"
 #include "win32/FileSystem.h"
-#include "win32/Handle.h"
 
 namespace {
-
-void SetSharedCursor(const char* id) {
-    SetCursor(static_cast<HCURSOR>(
-        LoadImageA(nullptr, id, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE)));
-}
-
-// The directory a path text names, as a full path without trailing separator:
-// joining "." first makes "X:\dir", "X:\dir\" and an empty text (the current
-// drive's root, as the file paths built from it) come out alike.
-std::string FullDirectoryPath(const std::string& text) {
-    char full[MAX_PATH] = {};
-    const DWORD length = GetFullPathNameA(JoinPath(text, ".").c_str(), MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH) {
-        return "";
-    }
-    std::string path(full, length);
-    if (path.size() > 3 && path.back() == '\\') {
-        path.pop_back();
-    }
-    return path;
-}
-
-bool DirectoryIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    win32::QuietErrorMode quiet;
-    const win32::FileHandle directory(
-        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return directory && GetFileInformationByHandle(directory.Get(), &info);
-}
-
-// Same directory by file identity (links, other spellings), or by equal full
-// paths compared without regard to case.
-bool IsSameDirectory(const std::string& sourceText, const std::string& destinationText) {
-    const std::string source = FullDirectoryPath(sourceText);
-    const std::string destination = FullDirectoryPath(destinationText);
-    if (!source.empty() && lstrcmpiA(source.c_str(), destination.c_str()) == 0) {
-        return true;
-    }
-    BY_HANDLE_FILE_INFORMATION a{}, b{};
-    return DirectoryIdentity(JoinPath(sourceText, "."), a) &&
-           DirectoryIdentity(JoinPath(destinationText, "."), b) &&
-           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
-}
 
 class FailureList {
   public:
@@ -77,52 +33,144 @@ class FailureList {
     std::vector<RestoreFailure> failures_;
 };
 
-// A failed message-file copy ends the folder there: whatever already carries the
-// restored name in the destination belongs to something else and is not touched.
+// The temporary files of one folder or new-mail file: removed again unless the
+// step that gives them their final names was reached.
+class TemporaryFiles {
+  public:
+    ~TemporaryFiles() {
+        for (const std::string& path : paths_) {
+            win32::RemoveOwnFile(path);
+        }
+    }
+    void Add(const std::string& path) { paths_.push_back(path); }
+    void Keep() { paths_.clear(); }
+
+  private:
+    std::vector<std::string> paths_;
+};
+
+ExistingFile KindOf(DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return ExistingFile::Directory;
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        return ExistingFile::ReadOnly;
+    }
+    if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) {
+        return ExistingFile::Hidden;
+    }
+    return ExistingFile::Plain;
+}
+
+// What the destination holds, by name key; first removes the temporary files
+// that a run cut off (the program killed, the machine stopped) left there, and
+// nothing else.
+DestinationNames ReadDestination(const std::string& destinationText, FailureList& failures) {
+    std::vector<win32::DirectoryEntry> entries;
+    win32::ListEntries(JoinPath(destinationText, "*"), entries);
+    DestinationNames existing;
+    for (const win32::DirectoryEntry& entry : entries) {
+        const bool directory = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (!directory && IsTemporaryName(entry.name)) {
+            failures.Check(win32::RemoveOwnFile(JoinPath(destinationText, entry.name)), entry.name,
+                           "a file left by an interrupted restore could not be removed");
+            continue;
+        }
+        existing.emplace(win32::FileNameKey(entry.name), KindOf(entry.attributes));
+    }
+    return existing;
+}
+
+// Each file is completed under its temporary name (copied, made read-write, the
+// message file given its new ID) and only then renamed, the index first and the
+// message file last, so that a restored name never holds a part of a file or a
+// copy with the old ID. When a step fails, the folder's temporary files go and
+// whatever the destination held under the restored names stays as it was.
 void RestoreFolder(const PlannedFolder& folder, FailureList& failures) {
     if (!folder.refusal.empty()) {
         failures.Add(folder.fileName, folder.refusal);
         return;
     }
-    if (!failures.Check(win32::CopyFileReplacing(folder.sourcePath, folder.destinationPath),
-                        folder.fileName)) {
+    // The index is renamed first: an earlier copy that another program holds open
+    // must be found before that, or a new index would end up beside the old
+    // message file.
+    if (folder.replacesEarlierCopy &&
+        !failures.Check(win32::CheckReplaceable(folder.destinationPath), folder.fileName)) {
         return;
     }
-    failures.Check(win32::ClearAttributes(folder.destinationPath), folder.fileName,
-                   "the copy could not be made read-write");
-    failures.Check(WriteFolderId(folder.destinationPath, folder.newFolderId), folder.fileName,
-                   "the new folder ID could not be written");
+    TemporaryFiles temporary;
+    temporary.Add(folder.temporaryPath);
+    if (!failures.Check(win32::CopyFileReplacing(folder.sourcePath, folder.temporaryPath),
+                        folder.fileName) ||
+        !failures.Check(win32::ClearAttributes(folder.temporaryPath), folder.fileName,
+                        "the copy could not be made read-write") ||
+        !failures.Check(WriteFolderId(folder.temporaryPath, folder.newFolderId), folder.fileName,
+                        "the new folder ID could not be written")) {
+        return;
+    }
 
-    const std::string indexName = IndexPathOf(folder.fileName);
-    const std::string indexCopy = IndexPathOf(folder.destinationPath);
-    if (failures.Check(win32::CopyFileReplacing(IndexPathOf(folder.sourcePath), indexCopy),
-                       indexName)) {
-        failures.Check(win32::ClearAttributes(indexCopy), indexName,
-                       "the index copy could not be made read-write");
+    temporary.Add(folder.indexTemporaryPath);
+    const win32::FileResult indexCopy =
+        win32::CopyFileReplacing(folder.indexSourcePath, folder.indexTemporaryPath);
+    if (indexCopy.error == ERROR_FILE_NOT_FOUND) {
+        // No index in the archive: the folder comes without one, as reported. An
+        // index an earlier restore left under the restored name would not match
+        // the new message file.
+        failures.Check(indexCopy, folder.indexName);
+        const win32::FileResult removed = win32::RemoveOwnFile(folder.indexDestinationPath);
+        if (removed.error != ERROR_FILE_NOT_FOUND &&
+            !failures.Check(removed, folder.fileName,
+                            "the earlier restored index could not be removed")) {
+            return;
+        }
+    } else if (!failures.Check(indexCopy, folder.indexName) ||
+               !failures.Check(win32::ClearAttributes(folder.indexTemporaryPath), folder.indexName,
+                               "the index copy could not be made read-write") ||
+               !failures.Check(
+                   win32::MoveReplacing(folder.indexTemporaryPath, folder.indexDestinationPath),
+                   folder.indexName)) {
+        return;
+    }
+    if (failures.Check(win32::MoveReplacing(folder.temporaryPath, folder.destinationPath),
+                       folder.fileName)) {
+        temporary.Keep();
     }
 }
 
-// New-mail files keep their names, contents and attributes. A directory without
-// any is fine; one that cannot be listed is a failure.
+// New-mail files keep their names, contents and attributes; each is copied under
+// its temporary name and then renamed, so a failed copy leaves nothing behind. A
+// directory without any is fine; one that cannot be listed is a failure.
 void CopyNewMail(const std::string& sourceText, const std::string& destinationText,
-                 FailureList& failures) {
+                 const DestinationNames& existing, FailureList& failures) {
     const char* const pattern = "*.CNM";
-    std::vector<std::string> names;
-    const win32::FileResult listing = win32::ListPlainFiles(JoinPath(sourceText, pattern), names);
+    std::vector<win32::DirectoryEntry> entries;
+    const win32::FileResult listing = win32::ListPlainFiles(JoinPath(sourceText, pattern), entries);
     if (listing.error != ERROR_FILE_NOT_FOUND && listing.error != ERROR_NO_MORE_FILES) {
         failures.Check(listing, pattern);
     }
-    for (const std::string& name : names) {
+    for (const win32::DirectoryEntry& entry : entries) {
+        const std::string& name = entry.name;
         if (!HasExtension(name, ".CNM")) {
             continue;
         }
         const std::string from = JoinPath(sourceText, name);
         const std::string to = JoinPath(destinationText, name);
-        if (from.size() > kMaxPathLength || to.size() > kMaxPathLength) {
+        const std::string temporaryPath = TemporaryNameOf(to);
+        if (from.size() > kMaxPathLength || temporaryPath.size() > kMaxPathLength) {
             failures.Add(name, "the path is too long");
             continue;
         }
-        failures.Check(win32::CopyFileReplacing(from, to), name);
+        const auto found = existing.find(win32::FileNameKey(name));
+        if (found != existing.end() && found->second != ExistingFile::Plain) {
+            failures.Add(name, ExistingFileRefusal(found->second, name));
+            continue;
+        }
+        TemporaryFiles temporary;
+        temporary.Add(temporaryPath);
+        if (failures.Check(win32::CopyFileReplacing(from, temporaryPath), name) &&
+            failures.Check(win32::MoveReplacing(temporaryPath, to), name)) {
+            temporary.Keep();
+        }
     }
 }
 
@@ -135,7 +183,7 @@ std::string CheckDestination(const std::string& sourceText, const std::string& d
     if (!win32::IsExistingDirectory(destinationText)) {
         return "The destination directory does not exist";
     }
-    if (IsSameDirectory(sourceText, destinationText)) {
+    if (win32::IsSameDirectory(sourceText, destinationText)) {
         return "The destination must differ from the source directory";
     }
     return "";
@@ -145,11 +193,13 @@ std::vector<RestoreFailure> RestoreFolders(const std::vector<FolderRecord>& reco
                                            const std::string& sourceText,
                                            const std::string& destinationText, bool copyNewMail) {
     FailureList failures;
-    for (const PlannedFolder& folder : PlanRestore(records, sourceText, destinationText)) {
+    const DestinationNames existing = ReadDestination(destinationText, failures);
+    for (const PlannedFolder& folder :
+         PlanRestore(records, sourceText, destinationText, existing, win32::FileNameKey)) {
         RestoreFolder(folder, failures);
     }
     if (copyNewMail) {
-        CopyNewMail(sourceText, destinationText, failures);
+        CopyNewMail(sourceText, destinationText, existing, failures);
     }
     return failures.All();
 }
@@ -166,10 +216,10 @@ LRESULT OnRestore(HWND, UINT, WPARAM, LPARAM) {
         return 0;
     }
 
-    SetSharedCursor(MAKEINTRESOURCEA(32514)); // IDC_WAIT
+    win32::ShowSystemCursor(MAKEINTRESOURCEA(32514)); // IDC_WAIT
     const std::vector<RestoreFailure> failures =
         RestoreFolders(folderRecords, sourceText, destinationText, copyNewMail);
-    SetSharedCursor(MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    win32::ShowSystemCursor(MAKEINTRESOURCEA(32512)); // IDC_ARROW
 
     const std::string text = CompletionText(sourceText, destinationText, failures);
     MessageBoxA(nullptr, text.c_str(), kProgramTitle,

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/Handler.h"
+#include "app/MainDialogHandle.h"
 #include "lists/FolderRecord.h"
 #include "restore/RestorePlan.h"
 

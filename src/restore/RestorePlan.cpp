@@ -14,14 +14,20 @@ std::string TrimSpaces(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-char FoldCase(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return FoldCase(x) == FoldCase(y);
-           });
+// The refusal for a folder whose restored names the destination cannot take.
+std::string ExistingRefusal(const PlannedFolder& folder, const DestinationNames& existing,
+                            const NameKey& key) {
+    for (const std::string* path : {&folder.destinationPath, &folder.indexDestinationPath}) {
+        const std::string name = path->substr(path->rfind('\\') + 1);
+        const auto found = existing.find(key(name));
+        if (found != existing.end()) {
+            const std::string refusal = ExistingFileRefusal(found->second, name);
+            if (!refusal.empty()) {
+                return refusal + ", so this folder was not restored";
+            }
+        }
+    }
+    return "";
 }
 
 } // namespace
@@ -30,11 +36,37 @@ bool DestinationTextIsMissing(const std::string& destinationText) {
     return TrimSpaces(destinationText) < std::string(" ");
 }
 
+std::string AsciiNameKey(const std::string& name) {
+    std::string key = name;
+    for (char& c : key) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return key;
+}
+
+std::string ExistingFileRefusal(ExistingFile existing, const std::string& name) {
+    switch (existing) {
+    case ExistingFile::Plain:
+        return "";
+    case ExistingFile::ReadOnly:
+        return name + " in the destination is read-only and was not replaced";
+    case ExistingFile::Hidden:
+        return name + " in the destination is hidden and was not replaced";
+    case ExistingFile::Directory:
+        return "the destination has a directory named " + name;
+    }
+    return "";
+}
+
 std::vector<PlannedFolder> PlanRestore(const std::vector<FolderRecord>& records,
                                        const std::string& sourceText,
-                                       const std::string& destinationText) {
+                                       const std::string& destinationText,
+                                       const DestinationNames& existing, const NameKey& key) {
     std::vector<PlannedFolder> plan;
-    std::vector<std::pair<std::string, std::string>> usedNames; // restored name, file name
+    // Restored name's key -> the file name of the folder that has it.
+    std::unordered_map<std::string, std::string> usedNames;
     for (std::size_t i = 1; i < records.size(); ++i) {
         const FolderRecord& record = records[i];
         if (record.chosen != 1) {
@@ -46,20 +78,25 @@ std::vector<PlannedFolder> PlanRestore(const std::vector<FolderRecord>& records,
         folder.newFolderId = MakeNewFolderId(record.folderId, record.fileName);
         folder.sourcePath = JoinPath(sourceText, record.fileName);
         folder.destinationPath = JoinPath(destinationText, restoredName);
+        folder.temporaryPath = TemporaryNameOf(folder.destinationPath);
+        folder.indexName = IndexPathOf(record.fileName);
+        folder.indexSourcePath = IndexPathOf(folder.sourcePath);
+        folder.indexDestinationPath = IndexPathOf(folder.destinationPath);
+        folder.indexTemporaryPath = TemporaryNameOf(folder.indexDestinationPath);
 
-        const auto clash = std::find_if(usedNames.begin(), usedNames.end(), [&](const auto& used) {
-            return EqualIgnoringCase(used.first, restoredName);
-        });
+        const auto clash = usedNames.find(key(restoredName));
         if (clash != usedNames.end()) {
             folder.refusal = "same restored name as " + clash->second;
         } else if (folder.sourcePath.size() > kMaxPathLength) {
             folder.refusal = "the source path is too long";
-        } else if (folder.destinationPath.size() > kMaxPathLength) {
+        } else if (folder.temporaryPath.size() > kMaxPathLength) {
             folder.refusal = "the destination path is too long";
         } else {
-            usedNames.emplace_back(restoredName, record.fileName);
+            folder.refusal = ExistingRefusal(folder, existing, key);
+            folder.replacesEarlierCopy = existing.count(key(restoredName)) != 0;
+            usedNames.emplace(key(restoredName), record.fileName);
         }
-        plan.push_back(folder);
+        plan.push_back(std::move(folder));
     }
     return plan;
 }
@@ -71,8 +108,12 @@ std::string CompletionText(const std::string& sourceText, const std::string& des
     }
     std::string text =
         "Not all mail files were copied from " + sourceText + " to " + destinationText;
-    for (const RestoreFailure& failure : failures) {
-        text += "\r\n" + failure.fileName + ": " + failure.reason;
+    const std::size_t listed = std::min(failures.size(), kMaxReportedFailures);
+    for (std::size_t i = 0; i < listed; ++i) {
+        text += "\r\n" + failures[i].fileName + ": " + failures[i].reason;
+    }
+    if (failures.size() > listed) {
+        text += "\r\nand " + std::to_string(failures.size() - listed) + " more";
     }
     return text;
 }

@@ -11,9 +11,9 @@ FileResult Outcome(BOOL succeeded) {
     return FileResult{succeeded ? 0 : GetLastError()};
 }
 
-bool IsPlainFile(const WIN32_FIND_DATAA& entry) {
+bool IsPlainFile(DWORD attributes) {
     const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    return (entry.dwFileAttributes & skipped) == 0;
+    return (attributes & skipped) == 0;
 }
 
 } // namespace
@@ -29,7 +29,27 @@ FileResult ClearAttributes(const std::string& path) {
     return Outcome(SetFileAttributesA(path.c_str(), 0));
 }
 
-FileResult ListPlainFiles(const std::string& pattern, std::vector<DirectoryEntry>& entries) {
+FileResult MoveReplacing(const std::string& from, const std::string& to) {
+    QuietErrorMode quiet;
+    return Outcome(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
+}
+
+FileResult CheckReplaceable(const std::string& path) {
+    QuietErrorMode quiet;
+    const FileHandle file(CreateFileA(path.c_str(), DELETE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD error = file ? 0 : GetLastError();
+    return FileResult{error == ERROR_FILE_NOT_FOUND ? 0 : error};
+}
+
+FileResult RemoveOwnFile(const std::string& path) {
+    QuietErrorMode quiet;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return Outcome(DeleteFileA(path.c_str()));
+}
+
+FileResult ListEntries(const std::string& pattern, std::vector<DirectoryEntry>& entries) {
     WIN32_FIND_DATAA entry{};
     FindHandle search;
     {
@@ -40,7 +60,7 @@ FileResult ListPlainFiles(const std::string& pattern, std::vector<DirectoryEntry
         }
     }
     for (;;) {
-        if (IsPlainFile(entry)) {
+        if (lstrcmpA(entry.cFileName, ".") != 0 && lstrcmpA(entry.cFileName, "..") != 0) {
             entries.push_back({entry.cFileName, entry.dwFileAttributes});
         }
         QuietErrorMode quiet;
@@ -51,11 +71,13 @@ FileResult ListPlainFiles(const std::string& pattern, std::vector<DirectoryEntry
     }
 }
 
-FileResult ListPlainFiles(const std::string& pattern, std::vector<std::string>& names) {
-    std::vector<DirectoryEntry> entries;
-    const FileResult result = ListPlainFiles(pattern, entries);
-    for (DirectoryEntry& entry : entries) {
-        names.push_back(std::move(entry.name));
+FileResult ListPlainFiles(const std::string& pattern, std::vector<DirectoryEntry>& entries) {
+    std::vector<DirectoryEntry> all;
+    const FileResult result = ListEntries(pattern, all);
+    for (DirectoryEntry& entry : all) {
+        if (IsPlainFile(entry.attributes)) {
+            entries.push_back(std::move(entry));
+        }
     }
     return result;
 }
@@ -64,6 +86,19 @@ bool IsExistingDirectory(const std::string& path) {
     QuietErrorMode quiet;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string FileNameKey(const std::string& name) {
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    if (length <= 0) {
+        return name;
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
+    // Upper-casing may work in place.
+    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, wide.data(), length);
+    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
 }
 
 std::string ErrorText(DWORD error) {

@@ -37,10 +37,10 @@ bool MakeArchive(const std::string& directory) {
 }
 
 bool MakeArchiveReadOnly(const std::string& directory) {
-    std::vector<std::string> names;
-    win32::ListPlainFiles(JoinPath(directory, "*"), names);
-    for (const std::string& name : names) {
-        if (!bench::MakeReadOnly(JoinPath(directory, name))) {
+    std::vector<win32::DirectoryEntry> entries;
+    win32::ListPlainFiles(JoinPath(directory, "*"), entries);
+    for (const win32::DirectoryEntry& entry : entries) {
+        if (!bench::MakeReadOnly(JoinPath(directory, entry.name))) {
             return false;
         }
     }
@@ -162,7 +162,7 @@ void ProfileScanPieces(const std::string& directory, const bench::HiddenSourceLi
         for (const win32::DirectoryEntry& entry : entries) {
             FolderHeaderTexts header = ReadFolderHeader(JoinPath(directory, entry.name),
                                                         useListedAttributes && IsReadOnly(entry));
-            listed.push_back({header.displayName, entry.name, header.folderId, 0});
+            listed.push_back({header.displayName, entry.name, header.folderId, 0, {}});
         }
     };
 

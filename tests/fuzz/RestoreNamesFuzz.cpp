@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string index = IndexPathOf(fileName);
         Check(index.size() == fileName.size() && index.back() == 'I');
 
-        records.push_back(FolderRecord{"", fileName, folderId, 1});
+        records.push_back(FolderRecord{"", fileName, folderId, 1, {}});
     }
 
     std::set<std::string> copied;

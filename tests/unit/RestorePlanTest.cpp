@@ -17,12 +17,12 @@ TEST(DestinationText, IsMissingWhenEmptyOrStartingWithAControlCharacter) {
 }
 
 FolderRecord Chosen(const std::string& fileName, const std::string& folderId = "FOL00000") {
-    return FolderRecord{"Name of " + fileName, fileName, folderId, 1};
+    return FolderRecord{"Name of " + fileName, fileName, folderId, 1, {}};
 }
 
 TEST(RestorePlan, TakesChosenRecordsInTableOrder) {
     std::vector<FolderRecord> records = {FolderRecord{}, Chosen("FOL00002.PMM", "FOL00002"),
-                                         FolderRecord{"Skip", "FOL00003.PMM", "X", 0},
+                                         FolderRecord{"Skip", "FOL00003.PMM", "X", 0, {}},
                                          Chosen("FOL00001.PMM", "FOL00001")};
     const std::vector<PlannedFolder> plan = PlanRestore(records, "Z:\\archive", "Z:\\restored");
     ASSERT_EQ(plan.size(), 2u);
@@ -34,7 +34,7 @@ TEST(RestorePlan, TakesChosenRecordsInTableOrder) {
 }
 
 TEST(RestorePlan, NeverLooksAtTheBlankElement) {
-    std::vector<FolderRecord> records = {FolderRecord{"", "", "", 1}};
+    std::vector<FolderRecord> records = {FolderRecord{"", "", "", 1, {}}};
     EXPECT_TRUE(PlanRestore(records, "Z:\\a", "Z:\\b").empty());
     EXPECT_TRUE(PlanRestore({}, "Z:\\a", "Z:\\b").empty());
 }
@@ -81,6 +81,76 @@ TEST(CompletionText, ListsEveryFailureOnALineOfItsOwn) {
               "Not all mail files were copied from Z:\\a to Z:\\b\r\n"
               "FOL1.PMI: File not found.\r\n"
               "XYZ1.PMM: same restored name");
+}
+
+// The box must fit on the screen: twenty lines of failures, then a count.
+TEST(CompletionText, CountsTheFailuresBeyondTwenty) {
+    std::vector<RestoreFailure> failures;
+    for (int i = 1; i <= 23; ++i) {
+        failures.push_back({"FOL" + std::to_string(i) + ".PMM", "Disk full."});
+    }
+    const std::string text = CompletionText("Z:\\a", "Z:\\b", failures);
+    EXPECT_NE(text.find("\r\nFOL20.PMM: Disk full.\r\nand 3 more"), std::string::npos) << text;
+    EXPECT_EQ(text.find("FOL21.PMM"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 10), "and 3 more");
+
+    failures.resize(20);
+    EXPECT_EQ(CompletionText("Z:\\a", "Z:\\b", failures).find("more"), std::string::npos);
+}
+
+// What the destination already holds under a restored name decides: a plain file
+// is replaced, a read-only, hidden or directory entry keeps the folder out.
+TEST(RestorePlan, EarlierCopiesInTheDestination) {
+    const std::vector<FolderRecord> records = {FolderRecord{},         Chosen("FOL00001.PMM"),
+                                               Chosen("FOL00002.PMM"), Chosen("FOL00003.PMM"),
+                                               Chosen("FOL00004.PMM"), Chosen("FOL00005.PMM")};
+    const DestinationNames existing = {{"BAK00002.PMM", ExistingFile::Plain},
+                                       {"BAK00002.PMI", ExistingFile::Plain},
+                                       {"BAK00003.PMM", ExistingFile::ReadOnly},
+                                       {"BAK00004.PMI", ExistingFile::Hidden},
+                                       {"BAK00005.PMI", ExistingFile::Directory}};
+    const std::vector<PlannedFolder> plan = PlanRestore(records, "Z:\\a", "Z:\\b", existing);
+    ASSERT_EQ(plan.size(), 5u);
+    EXPECT_TRUE(plan[0].refusal.empty());
+    EXPECT_FALSE(plan[0].replacesEarlierCopy);
+    EXPECT_TRUE(plan[1].refusal.empty());
+    EXPECT_TRUE(plan[1].replacesEarlierCopy);
+    EXPECT_EQ(plan[2].refusal,
+              "BAK00003.PMM in the destination is read-only and was not replaced, so this "
+              "folder was not restored");
+    EXPECT_NE(plan[3].refusal.find("BAK00004.PMI in the destination is hidden"), std::string::npos);
+    EXPECT_NE(plan[4].refusal.find("directory named BAK00005.PMI"), std::string::npos);
+}
+
+// Temporary files stand beside the final ones and never look like the mail
+// client's files; names compare by the key the caller gives, the file system's.
+TEST(RestorePlan, TemporaryNamesAndTheFileSystemsKey) {
+    const std::vector<PlannedFolder> plan =
+        PlanRestore({FolderRecord{},
+                     Chosen("ABC\xE9"
+                            "001.PMM"),
+                     Chosen("XYZ\xC9"
+                            "001.pmm")},
+                    "Z:\\a", "Z:\\b", {}, [](const std::string& name) {
+                        std::string key = AsciiNameKey(name);
+                        for (char& c : key) {
+                            c = c == '\xE9' ? '\xC9' : c;
+                        }
+                        return key;
+                    });
+    ASSERT_EQ(plan.size(), 2u);
+    EXPECT_EQ(plan[0].temporaryPath, "Z:\\b\\BAK\xE9"
+                                     "001.PMM.tarnwick-tmp");
+    EXPECT_EQ(plan[0].indexTemporaryPath, "Z:\\b\\BAK\xE9"
+                                          "001.PMI.tarnwick-tmp");
+    for (const std::string& path : {plan[0].temporaryPath, plan[0].indexTemporaryPath}) {
+        EXPECT_TRUE(IsTemporaryName(path));
+        for (const char* extension : {".PMM", ".PMI", ".CNM"}) {
+            EXPECT_FALSE(HasExtension(path, extension)) << path;
+        }
+    }
+    EXPECT_EQ(plan[1].refusal, "same restored name as ABC\xE9"
+                               "001.PMM");
 }
 
 TEST(Path, ExtensionMatchesWholeAndWithoutRegardToCase) {

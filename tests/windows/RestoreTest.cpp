@@ -288,6 +288,8 @@ TEST_F(RestoreTest, MissingIndexReportedFolderStillRestored) {
     const Folder complete{"FOL00002.PMM", "Complete", "FOL00002"};
     Put(withoutIndex);
     Put(complete);
+    // An index from an earlier restore would not match the new message file.
+    WriteBytes(destination / "BAK00001.PMI", "earlier index");
     ScanAndChoose({"FOL00001.PMM", "FOL00002.PMM"});
 
     EXPECT_THAT(ReportedFiles(Restore(false)), ElementsAre("FOL00001.PMI"));
@@ -299,20 +301,16 @@ TEST_F(RestoreTest, MissingIndexReportedFolderStillRestored) {
     ExpectRestored(complete, "BAK00002.PMM", "BAK00002");
 }
 
-enum class Blocker { SourceHeldOpen, CopyHeldOpen, CopyReadOnly, CopyHidden };
+enum class Blocker { SourceHeldOpen, CopyHeldOpen, CopyReadOnly, CopyHidden, IndexReadOnly };
 
 class BlockedCopyTest : public RestoreTest, public ::testing::WithParamInterface<Blocker> {};
 
-// When the message file cannot be copied, the earlier copies of that folder in
-// the destination belong to something else: neither is touched. The other
-// folders are restored.
+// When the message file cannot be copied or an earlier copy cannot be replaced,
+// the earlier copies of that folder in the destination stay exactly as they were
+// (a read-only or hidden one is never replaced, whatever the platform would
+// allow), and nothing else of the folder is left. The other folders are restored.
 TEST_P(BlockedCopyTest, FolderReportedEarlierCopiesUntouched) {
     const Blocker blocker = GetParam();
-    if ((blocker == Blocker::CopyReadOnly && !ReadOnlyIsEnforced()) ||
-        (blocker == Blocker::CopyHidden && !HiddenTargetIsProtected())) {
-        GTEST_SKIP() << "this platform copies onto such a file (Wine does onto hidden files, and "
-                        "onto read-only ones as root)";
-    }
     const Folder blocked{"FOL00001.PMM", "Blocked", "FOL00001"};
     const Folder other{"FOL00002.PMM", "Other", "FOL00002"};
     Put(blocked);
@@ -321,7 +319,8 @@ TEST_P(BlockedCopyTest, FolderReportedEarlierCopiesUntouched) {
                                     : blocker == Blocker::CopyHidden ? FILE_ATTRIBUTE_HIDDEN
                                                                      : FILE_ATTRIBUTE_NORMAL;
     WriteBytes(destination / "BAK00001.PMM", "earlier copy", earlierAttributes);
-    WriteBytes(destination / "BAK00001.PMI", "earlier index");
+    WriteBytes(destination / "BAK00001.PMI", "earlier index",
+               blocker == Blocker::IndexReadOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
     const DirectorySnapshot earlier = Snapshot(destination.Path());
     ScanAndChoose({"FOL00001.PMM", "FOL00002.PMM"});
 
@@ -337,6 +336,12 @@ TEST_P(BlockedCopyTest, FolderReportedEarlierCopiesUntouched) {
     }
 
     EXPECT_THAT(ReportedFiles(failures), ElementsAre("FOL00001.PMM"));
+    if (blocker == Blocker::CopyReadOnly || blocker == Blocker::IndexReadOnly) {
+        EXPECT_THAT(failures[0].reason, ::testing::HasSubstr("read-only"));
+    }
+    if (blocker == Blocker::CopyHidden) {
+        EXPECT_THAT(failures[0].reason, ::testing::HasSubstr("hidden"));
+    }
     ExpectRestored(other, "BAK00002.PMM", "BAK00002");
     DeleteFileA((destination / "BAK00002.PMM").c_str());
     DeleteFileA((destination / "BAK00002.PMI").c_str());
@@ -344,7 +349,8 @@ TEST_P(BlockedCopyTest, FolderReportedEarlierCopiesUntouched) {
 }
 
 const char* BlockerName(Blocker blocker) {
-    const char* const names[] = {"SourceHeldOpen", "CopyHeldOpen", "CopyReadOnly", "CopyHidden"};
+    const char* const names[] = {"SourceHeldOpen", "CopyHeldOpen", "CopyReadOnly", "CopyHidden",
+                                 "IndexReadOnly"};
     return names[static_cast<int>(blocker)];
 }
 
@@ -354,8 +360,82 @@ void PrintTo(Blocker blocker, std::ostream* out) {
 
 INSTANTIATE_TEST_SUITE_P(Blockers, BlockedCopyTest,
                          ::testing::Values(Blocker::SourceHeldOpen, Blocker::CopyHeldOpen,
-                                           Blocker::CopyReadOnly, Blocker::CopyHidden),
+                                           Blocker::CopyReadOnly, Blocker::CopyHidden,
+                                           Blocker::IndexReadOnly),
                          [](const auto& info) { return std::string(BlockerName(info.param)); });
+
+// A step that fails once the message file is complete (its index cannot be read,
+// or the earlier index cannot be replaced) takes the folder's temporary files
+// with it; the earlier copies under the restored names stay as they were.
+TEST_F(RestoreTest, FailedIndexStepLeavesNoPartOfTheFolder) {
+    Put({"FOL00001.PMM", "Inbox", "FOL00001"});
+    WriteBytes(destination / "BAK00001.PMM", "earlier copy");
+    WriteBytes(destination / "BAK00001.PMI", "earlier index");
+    const DirectorySnapshot earlier = Snapshot(destination.Path());
+    ScanAndChoose({"FOL00001.PMM"});
+
+    for (const std::string& heldPath : {source / "FOL00001.PMI", destination / "BAK00001.PMI"}) {
+        SCOPED_TRACE(heldPath);
+        {
+            const HeldOpen held(heldPath);
+            EXPECT_THAT(ReportedFiles(Restore(false)), ElementsAre("FOL00001.PMI"));
+        }
+        EXPECT_EQ(Snapshot(destination.Path()), earlier);
+    }
+}
+
+// What a run that was cut off left behind is removed by the next run, read-only
+// or hidden as it may be; nothing else is, not even a name that merely contains
+// the temporary suffix.
+TEST_F(RestoreTest, LeftoversOfAnInterruptedRunRemovedAndNothingElse) {
+    const Folder folder{"FOL00001.PMM", "Inbox", "FOL00001"};
+    Put(folder);
+    WriteBytes(destination / "BAK00001.PMM.tarnwick-tmp", "part of a copy",
+               FILE_ATTRIBUTE_READONLY);
+    WriteBytes(destination / "BAK00002.PMI.TARNWICK-TMP", "part of an index");
+    WriteBytes(destination / "Y2GMIRAW.CNM.tarnwick-tmp", "part of new mail",
+               FILE_ATTRIBUTE_HIDDEN);
+    WriteBytes(destination / "notes.tarnwick-tmp.txt", "the user's own");
+    WriteBytes(destination / "BAK00009.PMM", "a whole earlier copy");
+    MakeDirectory(destination / "kept.tarnwick-tmp");
+    ScanAndChoose({"FOL00001.PMM"});
+
+    EXPECT_THAT(ReportedFiles(Restore(false)), IsEmpty());
+
+    EXPECT_THAT(UpperCaseNamesIn(destination.Path()),
+                ElementsAre("BAK00001.PMI", "BAK00001.PMM", "BAK00009.PMM", "KEPT.TARNWICK-TMP",
+                            "NOTES.TARNWICK-TMP.TXT"));
+    ExpectRestored(folder, "BAK00001.PMM", "BAK00001");
+}
+
+// The file system folds letters beyond ASCII too: BAK\xE9001.PMM and BAK\xC9001.PMM
+// would be one file, so the later folder is refused rather than replacing the
+// earlier one.
+TEST_F(RestoreTest, NamesDifferingInTheCaseOfAnAccentedLetterClash) {
+    const Folder first{"ABC\xE9"
+                       "001.PMM",
+                       "First",
+                       "ABC\xE9"
+                       "001"};
+    const Folder second{"XYZ\xC9"
+                        "001.PMM",
+                        "Second",
+                        "XYZ\xC9"
+                        "001"};
+    Put(first);
+    Put(second);
+    ScanAndChoose({first.fileName, second.fileName});
+
+    const std::vector<RestoreFailure> failures = Restore(false);
+
+    EXPECT_THAT(ReportedFiles(failures), ElementsAre(second.fileName));
+    EXPECT_EQ(failures.at(0).reason, "same restored name as " + first.fileName);
+    ExpectRestored(first,
+                   "BAK\xE9"
+                   "001.PMM",
+                   "BAK\xE9"
+                   "001");
+}
 
 struct ShortStemCase {
     const char* label;
@@ -387,17 +467,18 @@ INSTANTIATE_TEST_SUITE_P(Names, ShortStemTest,
                                                          "BAK.pmm"}),
                          [](const auto& info) { return std::string(info.param.label); });
 
-// A destination path the ANSI calls cannot take refuses that folder; no shortened
-// path is used in its place, and folders whose paths fit are restored.
+// A destination path the ANSI calls cannot take (with the temporary name's
+// suffix) refuses that folder; no shortened path is used in its place, and folders
+// whose paths fit are restored.
 TEST_F(RestoreTest, PathTooLongRefusedNotCut) {
     std::string deep = destination.Path();
-    while (deep.size() + 41 < 234) {
+    while (deep.size() + 41 < 221) {
         deep += "\\" + std::string(40, 'd');
         MakeDirectory(deep);
     }
-    deep += "\\" + std::string(244 - deep.size() - 1, 'e');
+    deep += "\\" + std::string(231 - deep.size() - 1, 'e');
     MakeDirectory(deep);
-    ASSERT_EQ(deep.size(), 244u);
+    ASSERT_EQ(deep.size(), 231u);
 
     const Folder fits{"FOL00001.PMM", "Fits", "FOL00001"};
     const Folder tooLong{"FOLDER-WITH-A-LONG-FILE-NAME.PMM", "Too long", "FOL00002"};
