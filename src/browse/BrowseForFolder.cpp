@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <cwchar>
+
 namespace {
 
 // BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_EDITBOX | BIF_NEWDIALOGSTYLE
@@ -21,9 +23,28 @@ struct ItemIdListOwner {
     ~ItemIdListOwner() { CoTaskMemFree(list); }
 };
 
+// Whether the UTF-16 path survives the trip to the ANSI code page and back: a
+// character that does not fit comes back as "?" or as a look-alike.
+bool FitsAnsiCodePage(const wchar_t* path) {
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) {
+        return false;
+    }
+    std::string ansi(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, path, -1, ansi.data(), bytes, nullptr, nullptr);
+    const int characters = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+    if (characters <= 0) {
+        return false;
+    }
+    std::wstring back(static_cast<std::size_t>(characters), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, back.data(), characters);
+    return back == std::wstring(path, std::wcslen(path) + 1);
+}
+
 } // namespace
 
-std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& startPath) {
+ChosenDirectory BrowseForFolder(HWND owner, const std::string& title,
+                                const std::string& startPath) {
     BROWSEINFOA request{};
     request.hwndOwner = owner;
     request.pidlRoot = nullptr;
@@ -33,13 +54,24 @@ std::string BrowseForFolder(HWND owner, const std::string& title, const std::str
     request.lpfn = PreselectStartPath;
     request.lParam = reinterpret_cast<LPARAM>(startPath.c_str());
 
-    char path[MAX_PATH] = {};
     const ItemIdListOwner chosen{SHBrowseForFolderA(&request)};
     if (!chosen.list) {
-        return "";
+        return {};
     }
+    char path[MAX_PATH] = {};
     if (!SHGetPathFromIDListA(chosen.list, path)) {
-        return "";
+        return {};
     }
-    return path;
+    wchar_t widePath[MAX_PATH] = {};
+    if (SHGetPathFromIDListW(chosen.list, widePath) && !FitsAnsiCodePage(widePath)) {
+        return {"", true};
+    }
+    return {path, false};
+}
+
+void ShowUnnamableDirectoryError() {
+    MessageBoxA(nullptr,
+                "The name of this directory has characters that Tarnwick cannot use on this "
+                "system. Please choose another directory.",
+                "Directory Error", MB_OK);
 }
