@@ -4,7 +4,10 @@
 #   2. native build: unit tests of the portable logic with AddressSanitizer and
 #      UBSan, and bounded fuzz runs;
 #   3. Windows build (MinGW-w64): the Windows-side file tests and the end-to-end
-#      tests, each run under Wine through tests/wine-run.sh.
+#      tests, each run under Wine through tests/wine-run.sh, and the program's
+#      import check;
+#   4. 32-bit Windows builds: the program and its import check, and the tests,
+#      built only (a 32-bit program cannot run on these machines).
 # Installs the packages it needs when they are missing. The last line is
 # "N passed, N failed"; the exit status is non-zero when anything failed.
 set -uo pipefail
@@ -28,7 +31,7 @@ summary() {
 
 packages=(g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-apps imagemagick googletest
     libgtest-dev libgmock-dev cmake ninja-build clang clang-format libclang-rt-14-dev
-    locales-all)
+    locales-all g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix)
 say "Checking the packages the tests need."
 if ! ensure_packages "${packages[@]}"; then
     failed_steps+=(packages)
@@ -159,6 +162,15 @@ if run_step "windows: configure" cmake --preset windows &&
         failed_steps+=("windows: ctest (no display or prefix)")
     fi
 fi
+
+# The 32-bit program cannot run here: it is built and its imports checked. The
+# tests are built for 32-bit as well, so that they stay buildable there.
+if run_step "win32: configure" cmake --preset win32 &&
+    run_step "win32: build" cmake --build --preset win32; then
+    run_ctest win32
+fi
+run_step "win32-tests: configure" cmake --preset win32-tests &&
+    run_step "win32-tests: build (not run)" cmake --build --preset win32-tests
 
 summary
 [[ $failed -eq 0 && ${#failed_steps[@]} -eq 0 ]]
