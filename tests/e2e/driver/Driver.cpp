@@ -670,4 +670,168 @@ bool TarnwickProcess::Sync(DWORD timeoutMs) const {
     return WaitUntil([&] { return SendOr(marker, EM_GETMODIFY, 0, 0, 0) != 0; }, timeoutMs, 20);
 }
 
+namespace {
+
+std::wstring TreeItemTextW(HANDLE process, HWND tree, HTREEITEM item) {
+    constexpr int kChars = 260;
+    RemoteMemory remote(process, sizeof(TVITEMW) + kChars * sizeof(wchar_t));
+    if (!remote.Address()) {
+        return {};
+    }
+    TVITEMW request{};
+    request.mask = TVIF_HANDLE | TVIF_TEXT;
+    request.hItem = item;
+    request.pszText = reinterpret_cast<LPWSTR>(remote.Address() + sizeof(TVITEMW));
+    request.cchTextMax = kChars;
+    if (!WriteProcessMemory(process, remote.Address(), &request, sizeof request, nullptr) ||
+        !Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.Address()))) {
+        return {};
+    }
+    TVITEMW answer{};
+    wchar_t text[kChars] = {};
+    if (!ReadProcessMemory(process, remote.Address(), &answer, sizeof answer, nullptr) ||
+        !answer.pszText ||
+        !ReadProcessMemory(process, answer.pszText, text, sizeof text - sizeof(wchar_t), nullptr)) {
+        return {};
+    }
+    return text;
+}
+
+bool EqualsIgnoringCaseW(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The first child of `parent` whose text is `name` (or contains it), expanding
+// `parent` until the shell has filled it or the time is up.
+HTREEITEM FindChildItemW(HANDLE process, HWND tree, HTREEITEM parent, const std::wstring& name,
+                         bool substring, DWORD timeoutMs) {
+    HTREEITEM found = nullptr;
+    WaitUntil(
+        [&] {
+            Send(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
+            LRESULT child =
+                SendOr(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent), 0);
+            while (child) {
+                const auto item = reinterpret_cast<HTREEITEM>(child);
+                const std::wstring text = TreeItemTextW(process, tree, item);
+                if (substring ? text.find(name) != std::wstring::npos
+                              : EqualsIgnoringCaseW(text, name)) {
+                    found = item;
+                    return true;
+                }
+                child = SendOr(tree, TVM_GETNEXTITEM, TVGN_NEXT, child, 0);
+            }
+            return false;
+        },
+        timeoutMs, 100);
+    return found;
+}
+
+} // namespace
+
+std::wstring TextW(HWND window) {
+    LRESULT length = 0;
+    if (!window || !Send(window, WM_GETTEXTLENGTH, 0, 0, &length) || length <= 0) {
+        return {};
+    }
+    std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
+    LRESULT copied = 0;
+    if (!Send(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+              &copied)) {
+        return {};
+    }
+    buffer.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
+    return buffer;
+}
+
+std::vector<std::wstring> ListItemsW(const TarnwickProcess& program, int id) {
+    const HWND list = program.Control(id);
+    std::vector<std::wstring> items;
+    const LRESULT count = SendOr(list, LB_GETCOUNT, 0, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendOr(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, LB_ERR);
+        if (length == LB_ERR) {
+            break;
+        }
+        std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
+        const LRESULT copied = SendOr(list, LB_GETTEXT, static_cast<WPARAM>(i),
+                                      reinterpret_cast<LPARAM>(buffer.data()), LB_ERR);
+        if (copied == LB_ERR) {
+            break;
+        }
+        buffer.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
+        items.push_back(buffer);
+    }
+    return items;
+}
+
+bool ChooseFolderW(const TarnwickProcess& program, HWND browser, const std::wstring& path,
+                   std::string* error) {
+    const HANDLE process = program.ProcessHandle();
+    const HWND tree = FindDescendant(browser, WC_TREEVIEWA);
+    if (path.size() < 2 || path[1] != L':' || !tree) {
+        *error = !tree ? "the browser has no folder tree" : "not a path with a drive letter";
+        return false;
+    }
+    std::vector<std::wstring> folders;
+    std::wstring folder;
+    for (size_t i = 2; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == L'\\') {
+            if (!folder.empty()) {
+                folders.push_back(folder);
+            }
+            folder.clear();
+        } else {
+            folder += path[i];
+        }
+    }
+    HTREEITEM root = nullptr;
+    WaitUntil(
+        [&] {
+            root = reinterpret_cast<HTREEITEM>(SendOr(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0, 0));
+            return root != nullptr;
+        },
+        kBrowserTimeout);
+    HTREEITEM item =
+        root ? FindChildItemW(process, tree, root, L"My Computer", false, kBrowserTimeout)
+             : nullptr;
+    const wchar_t letter = path[0] >= L'a' && path[0] <= L'z' ? path[0] - L'a' + L'A' : path[0];
+    const std::wstring drive = std::wstring(L"(") + letter + L":)";
+    item = item ? FindChildItemW(process, tree, item, drive, true, kBrowserTimeout) : nullptr;
+    if (!item) {
+        *error = "no My Computer or no drive in the folder tree";
+        return false;
+    }
+    for (const std::wstring& name : folders) {
+        HTREEITEM next = FindChildItemW(process, tree, item, name, false, 5000);
+        if (!next) {
+            *error = "no folder \"" + Narrow(name) + "\" under \"" +
+                     Narrow(TreeItemTextW(process, tree, item)) + "\"";
+            return false;
+        }
+        item = next;
+    }
+    const auto caret = [&] {
+        return reinterpret_cast<HTREEITEM>(SendOr(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, 0));
+    };
+    // As in ChooseFolder: the browser may still be placing its initial selection.
+    const bool selected = WaitUntil(
+        [&] {
+            if (caret() != item) {
+                Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+                return false;
+            }
+            Sleep(200);
+            return caret() == item;
+        },
+        kBrowserTimeout, 100);
+    if (!selected) {
+        *error = "the browser did not keep the selection";
+        return false;
+    }
+    PostMessageA(browser, WM_COMMAND, IDOK, 0);
+    return true;
+}
+
 } // namespace e2e

@@ -222,4 +222,21 @@ class TarnwickProcess {
     HWND dialog_ = nullptr;
 };
 
+// --- UTF-16 texts: names the ANSI code page does not hold as they are -----------
+// A list box, an edit field and the folder tree keep their texts as UTF-16. Bytes
+// at or above 0x80 read back through the ANSI code page can differ from those
+// written, and a name the code page cannot hold comes back with "?" in it, so
+// such names are read and compared as UTF-16.
+
+// A window's text (edit fields: what they hold), as UTF-16.
+std::wstring TextW(HWND window);
+// The lines of one of the program's list boxes, top to bottom, as UTF-16.
+std::vector<std::wstring> ListItemsW(const TarnwickProcess& program, int id);
+// Selects `path` in the program's folder browser (Desktop > My Computer > the
+// drive > each folder, compared as UTF-16 without regard to case) and presses
+// OK. `path` is a Windows path such as C:\a\b. False, with *error saying which
+// item is missing, when it cannot be reached; the browser is then still open.
+bool ChooseFolderW(const TarnwickProcess& program, HWND browser, const std::wstring& path,
+                   std::string* error);
+
 } // namespace e2e
