@@ -104,9 +104,10 @@ in_wine_env() {
         DISPLAY="$WINE_DISPLAY")
     [[ -n ${WINEDLLOVERRIDES:-} ]] && vars+=(WINEDLLOVERRIDES="$WINEDLLOVERRIDES")
     [[ -n ${LANG:-} ]] && vars+=(LANG="$LANG")
-    # A test that needs another ANSI code page sets only LC_CTYPE, which picks it
-    # (ja_JP.UTF-8: 932, hi_IN.UTF-8: 65001); the display language stays.
+    # LC_CTYPE picks the ANSI code page (ja_JP.UTF-8: 932, hi_IN.UTF-8: 65001),
+    # LC_MESSAGES the display language.
     [[ -n ${LC_CTYPE:-} ]] && vars+=(LC_CTYPE="$LC_CTYPE")
+    [[ -n ${LC_MESSAGES:-} ]] && vars+=(LC_MESSAGES="$LC_MESSAGES")
     # The small file system scripts/test.sh mounts for the disk-full test.
     [[ -n ${TARNWICK_SMALL_DISK:-} ]] && vars+=(TARNWICK_SMALL_DISK="$TARNWICK_SMALL_DISK")
     if [[ -n ${WINE_USER:-} ]]; then

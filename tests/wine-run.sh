@@ -98,7 +98,10 @@ fi
 # another through TARNWICK_WINE_CTYPE (a locale such as ja_JP.UTF-8), whatever
 # the caller's locale.
 export LANG=C.UTF-8 LC_CTYPE=${TARNWICK_WINE_CTYPE:-C.UTF-8}
-unset LC_ALL
+unset LC_ALL LC_MESSAGES
+# Wine takes the display language from LC_MESSAGES, and for "C" from LC_CTYPE:
+# the dialogs and the folder browser stay English under another code page.
+[[ -n ${TARNWICK_WINE_CTYPE:-} ]] && export LC_MESSAGES=en_US.UTF-8
 
 cd "$work/run"
 # In the background, so that a signal to this script is handled at once.
