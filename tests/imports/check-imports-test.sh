@@ -48,11 +48,11 @@ if [[ -z ${function:-} || -z $newest ]]; then
     exit 1
 fi
 
-grep -v -i -E "^$dll[[:space:]]+$function[[:space:]]" "$list" >"$work/unlisted.txt"
+grep -v -i -E "^${dll}[[:space:]]+${function}[[:space:]]" "$list" >"$work/unlisted.txt"
 expect_failure "$function missing from the list" "$dll $function, which" \
     "$objdump" "$work/unlisted.txt" "$oldest" "$exe"
 
-sed -E "s/^($dll[[:space:]]+$function[[:space:]]+)[^[:space:]#]+/\\1$newest/I" "$list" >"$work/newer.txt"
+sed -E "s/^(${dll}[[:space:]]+${function}[[:space:]]+)[^[:space:]#]+/\\1$newest/I" "$list" >"$work/newer.txt"
 if [[ $oldest == "$newest" ]]; then
     echo "skipped: $oldest is already the newest Windows the list knows"
 else
