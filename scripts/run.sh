@@ -6,7 +6,9 @@
 #   saved to docs/screenshot.png (the README's picture), and everything that was
 #   started is stopped again. Then a copy of the demo archive is restored from
 #   end to end through the real dialog and folder browser, and a picture of the
-#   completion box is saved to docs/completion.png. To refresh both on a desktop, run
+#   completion box is saved to docs/completion.png. Both pictures are taken in a
+#   Wine virtual desktop, which draws the caption bars as Windows does. To
+#   refresh both on a desktop, run
 #   env -u DISPLAY scripts/run.sh
 # Installs the packages it needs when they are missing.
 set -euo pipefail
@@ -17,8 +19,8 @@ repo=$(pwd)
 source scripts/lib.sh
 
 say "Checking the packages the program needs."
-ensure_packages g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-apps x11-utils imagemagick \
-    googletest cmake ninja-build g++
+ensure_packages g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth x11-apps x11-utils \
+    imagemagick googletest cmake ninja-build g++
 
 say "Building the Windows program (cmake --preset windows, target tarnwick)."
 cmake --preset windows >/dev/null
@@ -75,6 +77,19 @@ if [[ ! -f $WINE_PREFIX/system.reg ]]; then
     create_wine_prefix
 fi
 
+# Debian's Wine does not find its own fonts (package fonts-wine) outside the
+# prefix, so every face, "MS Sans Serif" too, falls back to Liberation Sans. The
+# dialog asks for 8-point "MS Sans Serif"; in Liberation Sans "Source Directory"
+# is as wide as its 55-unit label and wraps. In the prefix's Fonts folder,
+# where Windows keeps them, Wine uses them: the dialog then has the units and
+# the text widths it has on Windows.
+cp -u /usr/share/wine/fonts/*.fon /usr/share/wine/fonts/*.ttf "$WINE_PREFIX/drive_c/windows/Fonts/" ||
+    warn "Could not copy Wine's fonts into $WINE_PREFIX: the dialog's text may not fit."
+
+# Headless pictures are taken in a virtual desktop: it draws the window frames
+# and caption bars that a bare X display, with no window manager, leaves out.
+desktop=(explorer /desktop=Tarnwick,800x600)
+
 cat <<INFO
 
   Demo archive (read-only):   $archive
@@ -96,14 +111,14 @@ if [[ -z $headless ]]; then
 fi
 
 say "Opening Tarnwick on the virtual display $WINE_DISPLAY."
-in_wine_env wine "$exe" >/dev/null 2>&1 &
+in_wine_env wine "${desktop[@]}" "$exe" >/dev/null 2>&1 &
 
 # Waits until the dialog is mapped; its line in the window tree gives its size
-# and position on the screen ("... 575x420+96+78  +96+78").
+# with the frame, and its position on the screen ("... 578x435+111+82  +111+82").
 geometry=
 for _ in $(seq 1 120); do
     geometry=$(xwininfo -display "$WINE_DISPLAY" -root -tree 2>/dev/null |
-        awk '/"Tarnwick": \(/ { print $(NF-1); exit }')
+        awk '/"Tarnwick": \(/ { sub(/\+.*/, "", $(NF-1)); print $(NF-1) $NF; exit }')
     [[ -n $geometry ]] && break
     sleep 0.5
 done
@@ -135,8 +150,10 @@ stop_wine
 say "Restoring the demo archive through the dialog, for docs/completion.png."
 tour_dir=$(mktemp -d /tmp/tarnwick-tour.XXXXXX)
 cp "$exe" "$tour" "$tour_dir/"
-if (cd "$tour_dir" && in_wine_env timeout -k 10 120 wine ./tarnwick_demo_tour.exe \
-    "$(windows_path "$archive")" "$(windows_path "$restored")" completion.bmp 2>/dev/null); then
+# The desktop does not pass the tour's exit status on: its output says how it went.
+tour_output=$(cd "$tour_dir" && in_wine_env timeout -k 10 120 wine "${desktop[@]}" ./tarnwick_demo_tour.exe \
+    "$(windows_path "$archive")" "$(windows_path "$restored")" completion.bmp 2>/dev/null) || true
+if [[ $tour_output == "Mail files copied from "* && -s $tour_dir/completion.bmp ]]; then
     convert "$tour_dir/completion.bmp" -strip docs/completion.png
     say "Picture of the completion box: $repo/docs/completion.png"
 else

@@ -3,7 +3,8 @@
 // Starts tarnwick.exe (beside this program), chooses the archive through the
 // folder browser, moves every folder to the restore list, chooses the
 // destination, presses Restore and saves the screen area of the dialog and the
-// completion box as a 24-bit BMP. Exits 0 when the box reported success.
+// completion box, frames included, as a 24-bit BMP. Prints the box's text and
+// exits 0 when the box reported success.
 #include "Driver.h"
 
 #include <cstdio>
@@ -52,10 +53,9 @@ bool SaveScreenArea(const RECT& area, const char* path) {
     return static_cast<bool>(out);
 }
 
-RECT ScreenClientRect(HWND window) {
+RECT ScreenWindowRect(HWND window) {
     RECT area{};
-    GetClientRect(window, &area);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    GetWindowRect(window, &area);
     return area;
 }
 
@@ -90,9 +90,10 @@ int main(int argc, char** argv) {
     const std::string text = e2e::MessageBoxText(box);
     std::printf("%s\n", text.c_str());
 
-    // Client areas: without a window manager the frames are not drawn at all.
-    RECT dialog = ScreenClientRect(program.Dialog());
-    RECT boxArea = ScreenClientRect(box);
+    // Whole windows, caption bars included: run inside a Wine virtual desktop,
+    // which draws the frames (on a bare X display nothing does).
+    RECT dialog = ScreenWindowRect(program.Dialog());
+    RECT boxArea = ScreenWindowRect(box);
     RECT both{};
     UnionRect(&both, &dialog, &boxArea);
     Sleep(500); // let the box finish painting
