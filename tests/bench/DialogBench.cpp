@@ -329,7 +329,14 @@ double TimeRestore(e2e::TarnwickProcess& program, const Archive& archive,
         }
     }
     const double seconds = Seconds() - start;
-    const std::string text = e2e::MessageBoxText(box);
+    // On a loaded machine the box may be shown a moment before it answers.
+    std::string text;
+    e2e::WaitUntil(
+        [&] {
+            text = e2e::MessageBoxText(box);
+            return !text.empty() || !IsWindow(box);
+        },
+        30000, 100);
     e2e::DismissMessageBox(box);
     if (!e2e::WaitUntilGone(box)) {
         Fail("the completion box did not close");
