@@ -143,18 +143,28 @@ int main(int argc, char** argv) {
         }
         stepTarget = freshTarget("steps-");
     };
-    const auto copyLoop = [&](bool clearAttributes, bool writeId) {
+    // rename: each copy is completed under its temporary name and then renamed
+    // into place, as the restore does.
+    const auto copyLoop = [&](bool clearAttributes, bool writeId, bool rename = false) {
+        const auto place = [&](const std::string& finalPath) {
+            return rename ? TemporaryNameOf(finalPath) : finalPath;
+        };
+        const auto finish = [&](const std::string& finalPath) {
+            if (rename) {
+                MoveFileExA(place(finalPath).c_str(), finalPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+            }
+        };
         for (std::size_t i = 1; i < records.size(); ++i) {
             const std::string& name = records[i].fileName;
             const std::string copy = JoinPath(stepTarget, MakeRestoredName(name));
-            CopyFileA(JoinPath(archive, name).c_str(), copy.c_str(), FALSE);
+            CopyFileA(JoinPath(archive, name).c_str(), place(copy).c_str(), FALSE);
             if (clearAttributes) {
-                SetFileAttributesA(copy.c_str(), 0);
+                SetFileAttributesA(place(copy).c_str(), 0);
             }
             if (writeId) {
                 const std::string id = MakeNewFolderId(records[i].folderId, name);
                 const HANDLE file =
-                    CreateFileA(copy.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                    CreateFileA(place(copy).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
                 DWORD written = 0;
                 SetFilePointer(file, kFolderIdOffset, nullptr, FILE_BEGIN);
@@ -162,10 +172,13 @@ int main(int argc, char** argv) {
                 CloseHandle(file);
             }
             const std::string indexCopy = IndexPathOf(copy);
-            CopyFileA(JoinPath(archive, IndexPathOf(name)).c_str(), indexCopy.c_str(), FALSE);
+            CopyFileA(JoinPath(archive, IndexPathOf(name)).c_str(), place(indexCopy).c_str(),
+                      FALSE);
             if (clearAttributes) {
-                SetFileAttributesA(indexCopy.c_str(), 0);
+                SetFileAttributesA(place(indexCopy).c_str(), 0);
             }
+            finish(indexCopy);
+            finish(copy);
         }
     };
     const std::vector<bench::Piece> steps = {
@@ -174,6 +187,8 @@ int main(int argc, char** argv) {
         {"  and SetFileAttributesA(0) per copy", freshStepTarget, [&] { copyLoop(true, false); }},
         {"  and the new folder ID written into each .PMM copy", freshStepTarget,
          [&] { copyLoop(true, true); }},
+        {"  and each made under a temporary name, then renamed", freshStepTarget,
+         [&] { copyLoop(true, true, true); }},
         {"RestoreFolders", freshStepTarget,
          [&] { RestoreFolders(records, archive, stepTarget, false); }},
     };
