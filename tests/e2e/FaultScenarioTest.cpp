@@ -477,6 +477,7 @@ TEST_F(FaultScenario, ReportOfManyFailuresListsTwentyCountsTheRestAndFitsTheScre
     ASSERT_TRUE(Program().SetText(IDC_DEST_PATH, destination.Path()));
     const Box box = PressRestore();
 
+    ASSERT_GT(box.okButton.bottom, box.okButton.top) << "the box has no OK button";
     const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     for (const RECT& rect : {box.window, box.okButton}) {
         EXPECT_TRUE(rect.left >= screen.left && rect.top >= screen.top &&
