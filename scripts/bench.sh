@@ -152,7 +152,9 @@ wine 300 wineboot --init >/dev/null 2>&1 || true
 
 status=0
 if [ "$mode" = dialog ]; then
-    wine "$dialogTimeout" "$work/bin/bench_dialog.exe" "${dialogArguments[@]}" 2>&1 || status=1
+    # In the background, so that a signal to this script stops the run at once.
+    wine "$dialogTimeout" "$work/bin/bench_dialog.exe" "${dialogArguments[@]}" 2>&1 &
+    wait $! || status=1
     echo "Load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
     exit "$status"
 fi

@@ -463,7 +463,18 @@ SizeResult MeasureArchive(const Options& options, int repetitions, const std::st
                     return TimeBareCopies(archive, NewDirectory(targetStem + "-copied-" + number));
                 });
         }
-        std::printf("  repetition %d done\n", repetition + 1);
+        // Each repetition's figures at once, so that a run cut short still tells.
+        std::printf("  repetition %d, ms (reference):", repetition + 1);
+        for (int action = 0; action < kActionCount; ++action) {
+            const Samples& samples = result.samples[action];
+            if (samples.real.size() == static_cast<std::size_t>(repetition) + 1) {
+                std::printf(" %s%.1f", action ? "| " : "", samples.real.back() * 1000);
+                if (!samples.reference.empty()) {
+                    std::printf(" (%.1f)", samples.reference.back() * 1000);
+                }
+            }
+        }
+        std::printf("\n");
         std::fflush(stdout);
     }
     if (program.CloseAndWait() != 0) {
