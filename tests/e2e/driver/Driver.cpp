@@ -56,13 +56,6 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
            });
 }
 
-bool ContainsIgnoringCase(const std::string& text, const std::string& part) {
-    return std::search(text.begin(), text.end(), part.begin(), part.end(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           }) != text.end();
-}
-
 // A path split into its drive letter and folder names. Linux paths live on Z:.
 struct SplitPath {
     char drive = 0;
@@ -509,117 +502,9 @@ std::string TarnwickProcess::BrowserInstruction(HWND browser) const {
     return {};
 }
 
-std::string TarnwickProcess::TreeItemText(HWND tree, HTREEITEM item) const {
-    constexpr int kChars = 260;
-    RemoteMemory remote(process_, sizeof(TVITEMW) + kChars * sizeof(wchar_t));
-    if (!remote.Address()) {
-        return {};
-    }
-    TVITEMW request{};
-    request.mask = TVIF_HANDLE | TVIF_TEXT;
-    request.hItem = item;
-    request.pszText = reinterpret_cast<LPWSTR>(remote.Address() + sizeof(TVITEMW));
-    request.cchTextMax = kChars;
-    if (!WriteProcessMemory(process_, remote.Address(), &request, sizeof request, nullptr) ||
-        !Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.Address()))) {
-        return {};
-    }
-    // The tree may point pszText at its own copy instead of filling the buffer.
-    TVITEMW answer{};
-    wchar_t text[kChars] = {};
-    if (!ReadProcessMemory(process_, remote.Address(), &answer, sizeof answer, nullptr) ||
-        !answer.pszText ||
-        !ReadProcessMemory(process_, answer.pszText, text, sizeof text - sizeof(wchar_t),
-                           nullptr)) {
-        return {};
-    }
-    return Narrow(text);
-}
-
-HTREEITEM TarnwickProcess::FindChildItem(HWND tree, HTREEITEM parent, const std::string& pattern,
-                                         bool substring, DWORD timeoutMs) const {
-    HTREEITEM found = nullptr;
-    // The shell fills an item's children when it is expanded, and may do so late.
-    WaitUntil(
-        [&] {
-            Send(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
-            LRESULT child =
-                SendOr(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent), 0);
-            while (child) {
-                const auto item = reinterpret_cast<HTREEITEM>(child);
-                const std::string text = TreeItemText(tree, item);
-                if (substring ? ContainsIgnoringCase(text, pattern)
-                              : EqualsIgnoringCase(text, pattern)) {
-                    found = item;
-                    return true;
-                }
-                child = SendOr(tree, TVM_GETNEXTITEM, TVGN_NEXT, child, 0);
-            }
-            return false;
-        },
-        timeoutMs, 100);
-    return found;
-}
-
 bool TarnwickProcess::ChooseFolder(HWND browser, const std::string& path) {
     error_.clear();
-    const SplitPath split = Split(path);
-    const HWND tree = FindDescendant(browser, WC_TREEVIEWA);
-    if (!split.drive || !tree) {
-        error_ = !tree ? "the browser has no folder tree" : "not an absolute path: " + path;
-        return false;
-    }
-    HTREEITEM root = nullptr;
-    WaitUntil(
-        [&] {
-            root = reinterpret_cast<HTREEITEM>(SendOr(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0, 0));
-            return root != nullptr;
-        },
-        kBrowserTimeout);
-    if (!root) {
-        error_ = "the folder tree stayed empty";
-        return false;
-    }
-    HTREEITEM item = FindChildItem(tree, root, "My Computer", false, kBrowserTimeout);
-    if (!item) {
-        error_ = "no \"My Computer\" under \"" + TreeItemText(tree, root) + "\"";
-        return false;
-    }
-    const std::string drive = std::string("(") + split.drive + ":)";
-    item = FindChildItem(tree, item, drive, true, kBrowserTimeout);
-    if (!item) {
-        error_ = "no drive " + drive + " under My Computer";
-        return false;
-    }
-    for (const std::string& folder : split.folders) {
-        HTREEITEM next = FindChildItem(tree, item, folder, false, 5000);
-        if (!next) {
-            error_ = "no folder \"" + folder + "\" under \"" + TreeItemText(tree, item) + "\"";
-            return false;
-        }
-        item = next;
-    }
-    // The browser may still be placing its initial selection; select until ours
-    // has stuck.
-    const auto caret = [&] {
-        return reinterpret_cast<HTREEITEM>(SendOr(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, 0));
-    };
-    const bool selected = WaitUntil(
-        [&] {
-            if (caret() != item) {
-                Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-                return false;
-            }
-            Sleep(200);
-            return caret() == item;
-        },
-        kBrowserTimeout, 100);
-    if (!selected) {
-        error_ = "the browser did not keep the selection of " + path;
-        return false;
-    }
-    PostMessageA(browser, WM_COMMAND, IDOK, 0);
-    return true;
+    return ChooseFolderW(*this, browser, Widen(WindowsForm(path)), &error_);
 }
 
 void TarnwickProcess::CancelBrowser(HWND browser) const {

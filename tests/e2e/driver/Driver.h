@@ -209,9 +209,6 @@ class TarnwickProcess {
 
   private:
     bool Browse(int buttonId, const std::string& path);
-    std::string TreeItemText(HWND tree, HTREEITEM item) const;
-    HTREEITEM FindChildItem(HWND tree, HTREEITEM parent, const std::string& pattern, bool substring,
-                            DWORD timeoutMs) const;
 
     std::string programPath_;
     std::string error_;
