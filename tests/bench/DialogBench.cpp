@@ -549,7 +549,11 @@ void PrintSummary(const std::vector<SizeResult>& results) {
                         1;
                     std::printf(" (reference %+.0f%%)", referenceGrowth * 100);
                 }
-                if (previous.folders >= 5000 && action != kRestore) {
+                // The goal is for work done per folder: not the restore (Wine's
+                // file creation grows with the directory) nor a single move.
+                const bool perFolderWork =
+                    action != kRestore && action != kAddOne && action != kRemoveOne;
+                if (previous.folders >= 5000 && perFolderWork) {
                     std::printf(" (goal <= +10%%: %s)", Verdict(growth <= 0.10));
                 }
             }
