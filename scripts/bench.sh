@@ -60,6 +60,8 @@ runAs=()
 runEnv=()
 
 cleanup() {
+    # A second signal (timeout passes one on) must not cut the clean-up short.
+    trap '' INT TERM
     if [ -d "$work/prefix" ]; then
         timeout 60 "${runAs[@]}" env "${runEnv[@]}" wineserver -k >/dev/null 2>&1 || true
         timeout 60 "${runAs[@]}" env "${runEnv[@]}" wineserver -w >/dev/null 2>&1 || true
