@@ -62,33 +62,71 @@ ExistingFile KindOf(DWORD attributes) {
     return ExistingFile::Plain;
 }
 
-// What the destination holds, by name key; first removes the temporary files
-// that a run cut off (the program killed, the machine stopped) left there, and
-// nothing else.
-DestinationNames ReadDestination(const std::string& destinationText, FailureList& failures) {
+// What the destination holds, by name key.
+DestinationNames ReadDestination(const std::string& destinationText) {
     std::vector<win32::DirectoryEntry> entries;
     win32::ListEntries(JoinPath(destinationText, "*"), entries);
     DestinationNames existing;
     for (const win32::DirectoryEntry& entry : entries) {
-        const bool directory = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (!directory && IsTemporaryName(entry.name)) {
-            failures.Check(win32::RemoveOwnFile(JoinPath(destinationText, entry.name)), entry.name,
-                           "a file left by an interrupted restore could not be removed");
-            continue;
-        }
         existing.emplace(win32::FileNameKey(entry.name), KindOf(entry.attributes));
     }
     return existing;
 }
+
+// The directory the copies are completed in. Whatever a run that was cut off
+// (the program killed, the machine stopped) left in it goes first, and nothing
+// else; the directory is made when the first copy needs it and removed at the
+// end of the run, once it is empty.
+class TemporaryDirectory {
+  public:
+    TemporaryDirectory(const std::string& destinationText, FailureList& failures)
+        : path_(TemporaryDirectoryOf(destinationText)) {
+        std::vector<win32::DirectoryEntry> entries;
+        win32::ListEntries(JoinPath(path_, "*"), entries);
+        for (const win32::DirectoryEntry& entry : entries) {
+            if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryName(entry.name)) {
+                failures.Check(win32::RemoveOwnFile(JoinPath(path_, entry.name)), entry.name,
+                               "a file left by an interrupted restore could not be removed");
+            }
+        }
+        win32::RemoveEmptyDirectory(path_);
+    }
+    ~TemporaryDirectory() {
+        if (made_) {
+            win32::RemoveEmptyDirectory(path_);
+        }
+    }
+    TemporaryDirectory(const TemporaryDirectory&) = delete;
+    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+
+    win32::FileResult Make() {
+        if (!made_) {
+            made_ = true;
+            result_ = win32::MakeDirectory(path_);
+        }
+        return result_;
+    }
+
+  private:
+    std::string path_;
+    bool made_ = false;
+    win32::FileResult result_;
+};
+
+const char kNoTemporaryDirectory[] = "the destination has no room for unfinished copies";
 
 // Each file is completed under its temporary name (copied, made read-write, the
 // message file given its new ID) and only then renamed, the index first and the
 // message file last, so that a restored name never holds a part of a file or a
 // copy with the old ID. When a step fails, the folder's temporary files go and
 // whatever the destination held under the restored names stays as it was.
-void RestoreFolder(const PlannedFolder& folder, FailureList& failures) {
+void RestoreFolder(const PlannedFolder& folder, TemporaryDirectory& temporaryDirectory,
+                   FailureList& failures) {
     if (!folder.refusal.empty()) {
         failures.Add(folder.fileName, folder.refusal);
+        return;
+    }
+    if (!failures.Check(temporaryDirectory.Make(), folder.fileName, kNoTemporaryDirectory)) {
         return;
     }
     // The index is renamed first: an earlier copy that another program holds open
@@ -141,7 +179,8 @@ void RestoreFolder(const PlannedFolder& folder, FailureList& failures) {
 // its temporary name and then renamed, so a failed copy leaves nothing behind. A
 // directory without any is fine; one that cannot be listed is a failure.
 void CopyNewMail(const std::string& sourceText, const std::string& destinationText,
-                 const DestinationNames& existing, FailureList& failures) {
+                 const DestinationNames& existing, TemporaryDirectory& temporaryDirectory,
+                 FailureList& failures) {
     const char* const pattern = "*.CNM";
     std::vector<win32::DirectoryEntry> entries;
     const win32::FileResult listing = win32::ListPlainFiles(JoinPath(sourceText, pattern), entries);
@@ -155,7 +194,7 @@ void CopyNewMail(const std::string& sourceText, const std::string& destinationTe
         }
         const std::string from = JoinPath(sourceText, name);
         const std::string to = JoinPath(destinationText, name);
-        const std::string temporaryPath = TemporaryNameOf(to);
+        const std::string temporaryPath = TemporaryPathOf(destinationText, name);
         if (from.size() > kMaxPathLength || temporaryPath.size() > kMaxPathLength) {
             failures.Add(name, "the path is too long");
             continue;
@@ -163,6 +202,9 @@ void CopyNewMail(const std::string& sourceText, const std::string& destinationTe
         const auto found = existing.find(win32::FileNameKey(name));
         if (found != existing.end() && found->second != ExistingFile::Plain) {
             failures.Add(name, ExistingFileRefusal(found->second, name));
+            continue;
+        }
+        if (!failures.Check(temporaryDirectory.Make(), name, kNoTemporaryDirectory)) {
             continue;
         }
         TemporaryFiles temporary;
@@ -193,13 +235,14 @@ std::vector<RestoreFailure> RestoreFolders(const std::vector<FolderRecord>& reco
                                            const std::string& sourceText,
                                            const std::string& destinationText, bool copyNewMail) {
     FailureList failures;
-    const DestinationNames existing = ReadDestination(destinationText, failures);
+    TemporaryDirectory temporaryDirectory(destinationText, failures);
+    const DestinationNames existing = ReadDestination(destinationText);
     for (const PlannedFolder& folder :
          PlanRestore(records, sourceText, destinationText, existing, win32::FileNameKey)) {
-        RestoreFolder(folder, failures);
+        RestoreFolder(folder, temporaryDirectory, failures);
     }
     if (copyNewMail) {
-        CopyNewMail(sourceText, destinationText, existing, failures);
+        CopyNewMail(sourceText, destinationText, existing, temporaryDirectory, failures);
     }
     return failures.All();
 }

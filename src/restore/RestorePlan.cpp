@@ -78,11 +78,11 @@ std::vector<PlannedFolder> PlanRestore(const std::vector<FolderRecord>& records,
         folder.newFolderId = MakeNewFolderId(record.folderId, record.fileName);
         folder.sourcePath = JoinPath(sourceText, record.fileName);
         folder.destinationPath = JoinPath(destinationText, restoredName);
-        folder.temporaryPath = TemporaryNameOf(folder.destinationPath);
+        folder.temporaryPath = TemporaryPathOf(destinationText, restoredName);
         folder.indexName = IndexPathOf(record.fileName);
         folder.indexSourcePath = IndexPathOf(folder.sourcePath);
         folder.indexDestinationPath = IndexPathOf(folder.destinationPath);
-        folder.indexTemporaryPath = TemporaryNameOf(folder.indexDestinationPath);
+        folder.indexTemporaryPath = TemporaryPathOf(destinationText, IndexPathOf(restoredName));
 
         const auto clash = usedNames.find(key(restoredName));
         if (clash != usedNames.end()) {

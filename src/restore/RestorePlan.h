@@ -13,18 +13,28 @@
 // such as a tab.
 bool DestinationTextIsMissing(const std::string& destinationText);
 
-// Every copy is made and completed under its final name with this added, and
-// only then renamed. It ends in no extension of the mail client's files, so the
-// client never takes a temporary file for a folder or for new mail, and it is
-// distinctive enough that a run can remove what a run cut off left behind.
+// Every copy is made and completed under a temporary name and only then renamed
+// into place. The temporary files stand in a directory of their own inside the
+// destination: creating a file costs a search of its directory under some file
+// systems (Wine's), and that one stays small however many folders the
+// destination holds. Every temporary name, the directory's included, ends in
+// this suffix: no extension of the mail client's files, so the client never takes
+// one for a folder or for new mail, and distinctive enough that a run can remove
+// what a run cut off left behind.
 constexpr const char kTemporarySuffix[] = ".tarnwick-tmp";
-
-inline std::string TemporaryNameOf(const std::string& name) {
-    return name + kTemporarySuffix;
-}
+constexpr const char kTemporaryDirectory[] = ".tarnwick-tmp";
 
 inline bool IsTemporaryName(const std::string& name) {
     return HasExtension(name, kTemporarySuffix);
+}
+
+inline std::string TemporaryDirectoryOf(const std::string& destinationText) {
+    return JoinPath(destinationText, kTemporaryDirectory);
+}
+
+// Where the file of this final name is completed.
+inline std::string TemporaryPathOf(const std::string& destinationText, const std::string& name) {
+    return JoinPath(TemporaryDirectoryOf(destinationText), name + kTemporarySuffix);
 }
 
 // Folds a file name into a key that two names share exactly when the file system

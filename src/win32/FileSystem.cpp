@@ -49,6 +49,20 @@ FileResult RemoveOwnFile(const std::string& path) {
     return Outcome(DeleteFileA(path.c_str()));
 }
 
+FileResult MakeDirectory(const std::string& path) {
+    QuietErrorMode quiet;
+    if (CreateDirectoryA(path.c_str(), nullptr)) {
+        return {};
+    }
+    const DWORD error = GetLastError();
+    return FileResult{error == ERROR_ALREADY_EXISTS && IsExistingDirectory(path) ? 0 : error};
+}
+
+FileResult RemoveEmptyDirectory(const std::string& path) {
+    QuietErrorMode quiet;
+    return Outcome(RemoveDirectoryA(path.c_str()));
+}
+
 FileResult ListEntries(const std::string& pattern, std::vector<DirectoryEntry>& entries) {
     WIN32_FIND_DATAA entry{};
     FindHandle search;

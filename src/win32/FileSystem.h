@@ -25,6 +25,11 @@ FileResult CheckReplaceable(const std::string& path);
 // Removes a file that this program made, whatever attributes it was given.
 FileResult RemoveOwnFile(const std::string& path);
 
+// Makes a directory; one that is there already is fine.
+FileResult MakeDirectory(const std::string& path);
+// Removes a directory when it is empty.
+FileResult RemoveEmptyDirectory(const std::string& path);
+
 struct DirectoryEntry {
     std::string name;
     DWORD attributes;

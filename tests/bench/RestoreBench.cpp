@@ -147,8 +147,12 @@ int main(int argc, char** argv) {
     // into place, as the restore does.
     const auto copyLoop = [&](bool clearAttributes, bool writeId, bool rename = false) {
         const auto place = [&](const std::string& finalPath) {
-            return rename ? TemporaryNameOf(finalPath) : finalPath;
+            return rename ? TemporaryPathOf(stepTarget, finalPath.substr(stepTarget.size() + 1))
+                          : finalPath;
         };
+        if (rename) {
+            CreateDirectoryA(TemporaryDirectoryOf(stepTarget).c_str(), nullptr);
+        }
         const auto finish = [&](const std::string& finalPath) {
             if (rename) {
                 MoveFileExA(place(finalPath).c_str(), finalPath.c_str(), MOVEFILE_REPLACE_EXISTING);

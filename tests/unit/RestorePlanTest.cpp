@@ -122,7 +122,7 @@ TEST(RestorePlan, EarlierCopiesInTheDestination) {
     EXPECT_NE(plan[4].refusal.find("directory named BAK00005.PMI"), std::string::npos);
 }
 
-// Temporary files stand beside the final ones and never look like the mail
+// Temporary files stand in their own directory and never look like the mail
 // client's files; names compare by the key the caller gives, the file system's.
 TEST(RestorePlan, TemporaryNamesAndTheFileSystemsKey) {
     const std::vector<PlannedFolder> plan =
@@ -139,9 +139,9 @@ TEST(RestorePlan, TemporaryNamesAndTheFileSystemsKey) {
                         return key;
                     });
     ASSERT_EQ(plan.size(), 2u);
-    EXPECT_EQ(plan[0].temporaryPath, "Z:\\b\\BAK\xE9"
+    EXPECT_EQ(plan[0].temporaryPath, "Z:\\b\\.tarnwick-tmp\\BAK\xE9"
                                      "001.PMM.tarnwick-tmp");
-    EXPECT_EQ(plan[0].indexTemporaryPath, "Z:\\b\\BAK\xE9"
+    EXPECT_EQ(plan[0].indexTemporaryPath, "Z:\\b\\.tarnwick-tmp\\BAK\xE9"
                                           "001.PMI.tarnwick-tmp");
     for (const std::string& path : {plan[0].temporaryPath, plan[0].indexTemporaryPath}) {
         EXPECT_TRUE(IsTemporaryName(path));

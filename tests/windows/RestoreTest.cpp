@@ -385,27 +385,34 @@ TEST_F(RestoreTest, FailedIndexStepLeavesNoPartOfTheFolder) {
 }
 
 // What a run that was cut off left behind is removed by the next run, read-only
-// or hidden as it may be; nothing else is, not even a name that merely contains
-// the temporary suffix.
+// or hidden as it may be; nothing else is, not even a name that merely ends in
+// the temporary suffix outside the directory of unfinished copies.
 TEST_F(RestoreTest, LeftoversOfAnInterruptedRunRemovedAndNothingElse) {
     const Folder folder{"FOL00001.PMM", "Inbox", "FOL00001"};
     Put(folder);
-    WriteBytes(destination / "BAK00001.PMM.tarnwick-tmp", "part of a copy",
+    const std::string unfinished = destination / ".tarnwick-tmp";
+    MakeDirectory(unfinished);
+    WriteBytes(unfinished + "\\BAK00001.PMM.tarnwick-tmp", "part of a copy",
                FILE_ATTRIBUTE_READONLY);
-    WriteBytes(destination / "BAK00002.PMI.TARNWICK-TMP", "part of an index");
-    WriteBytes(destination / "Y2GMIRAW.CNM.tarnwick-tmp", "part of new mail",
+    WriteBytes(unfinished + "\\BAK00002.PMI.TARNWICK-TMP", "part of an index");
+    WriteBytes(unfinished + "\\Y2GMIRAW.CNM.tarnwick-tmp", "part of new mail",
                FILE_ATTRIBUTE_HIDDEN);
-    WriteBytes(destination / "notes.tarnwick-tmp.txt", "the user's own");
+    WriteBytes(destination / "BAK00003.PMM.tarnwick-tmp", "the user's own");
     WriteBytes(destination / "BAK00009.PMM", "a whole earlier copy");
     MakeDirectory(destination / "kept.tarnwick-tmp");
     ScanAndChoose({"FOL00001.PMM"});
 
     EXPECT_THAT(ReportedFiles(Restore(false)), IsEmpty());
-
     EXPECT_THAT(UpperCaseNamesIn(destination.Path()),
-                ElementsAre("BAK00001.PMI", "BAK00001.PMM", "BAK00009.PMM", "KEPT.TARNWICK-TMP",
-                            "NOTES.TARNWICK-TMP.TXT"));
+                ElementsAre("BAK00001.PMI", "BAK00001.PMM", "BAK00003.PMM.TARNWICK-TMP",
+                            "BAK00009.PMM", "KEPT.TARNWICK-TMP"));
     ExpectRestored(folder, "BAK00001.PMM", "BAK00001");
+
+    // A file of someone else's in that directory stays, and so does the directory.
+    MakeDirectory(unfinished);
+    WriteBytes(unfinished + "\\notes.txt", "the user's own");
+    EXPECT_THAT(ReportedFiles(Restore(false)), IsEmpty());
+    EXPECT_THAT(NamesIn(unfinished), ElementsAre("notes.txt"));
 }
 
 // The file system folds letters beyond ASCII too: BAK\xE9001.PMM and BAK\xC9001.PMM
@@ -467,18 +474,19 @@ INSTANTIATE_TEST_SUITE_P(Names, ShortStemTest,
                                                          "BAK.pmm"}),
                          [](const auto& info) { return std::string(info.param.label); });
 
-// A destination path the ANSI calls cannot take (with the temporary name's
-// suffix) refuses that folder; no shortened path is used in its place, and folders
+// A destination path the ANSI calls cannot take (as the path of the unfinished
+// copy) refuses that folder; no shortened path is used in its place, and folders
 // whose paths fit are restored.
 TEST_F(RestoreTest, PathTooLongRefusedNotCut) {
     std::string deep = destination.Path();
-    while (deep.size() + 41 < 221) {
+    while (deep.size() + 41 < 209) {
         deep += "\\" + std::string(40, 'd');
         MakeDirectory(deep);
     }
-    deep += "\\" + std::string(231 - deep.size() - 1, 'e');
+    // "\.tarnwick-tmp\BAK00001.PMM.tarnwick-tmp" takes the last 40 characters.
+    deep += "\\" + std::string(219 - deep.size() - 1, 'e');
     MakeDirectory(deep);
-    ASSERT_EQ(deep.size(), 231u);
+    ASSERT_EQ(deep.size(), 219u);
 
     const Folder fits{"FOL00001.PMM", "Fits", "FOL00001"};
     const Folder tooLong{"FOLDER-WITH-A-LONG-FILE-NAME.PMM", "Too long", "FOL00002"};
