@@ -113,7 +113,8 @@ class TemporaryDirectory {
     win32::FileResult result_;
 };
 
-const char kNoTemporaryDirectory[] = "the destination has no room for unfinished copies";
+const char kNoTemporaryDirectory[] =
+    "the directory for unfinished copies could not be made in the destination";
 
 // Each file is completed under its temporary name (copied, made read-write, the
 // message file given its new ID) and only then renamed, the index first and the
