@@ -295,24 +295,9 @@ bool TarnwickProcess::SetText(int id, const std::string& text) const {
 }
 
 std::vector<std::string> TarnwickProcess::ListItems(int id) const {
-    const HWND list = Control(id);
     std::vector<std::string> items;
-    const LRESULT count = SendOr(list, LB_GETCOUNT, 0, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = SendOr(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, LB_ERR);
-        if (length == LB_ERR) {
-            break;
-        }
-        // The ANSI form of LB_GETTEXT returns only the first character across
-        // processes under Wine.
-        std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
-        const LRESULT copied = SendOr(list, LB_GETTEXT, static_cast<WPARAM>(i),
-                                      reinterpret_cast<LPARAM>(buffer.data()), LB_ERR);
-        if (copied == LB_ERR) {
-            break;
-        }
-        buffer.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
-        items.push_back(Narrow(buffer));
+    for (const std::wstring& item : ListItemsW(*this, id)) {
+        items.push_back(Narrow(item));
     }
     return items;
 }
@@ -639,6 +624,8 @@ std::vector<std::wstring> ListItemsW(const TarnwickProcess& program, int id) {
         if (length == LB_ERR) {
             break;
         }
+        // The ANSI form of LB_GETTEXT returns only the first character across
+        // processes under Wine.
         std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
         const LRESULT copied = SendOr(list, LB_GETTEXT, static_cast<WPARAM>(i),
                                       reinterpret_cast<LPARAM>(buffer.data()), LB_ERR);
