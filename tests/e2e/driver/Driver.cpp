@@ -192,7 +192,17 @@ bool WaitUntilGone(HWND window, DWORD timeoutMs) {
 }
 
 std::string MessageBoxText(HWND box) {
-    return Text(GetDlgItem(box, 0xFFFF));
+    // After a handler that ran for seconds, the program counts as hung until the
+    // box's own message loop has run, and sent messages go unanswered: the text
+    // is read once it comes.
+    std::string text;
+    WaitUntil(
+        [&] {
+            text = Text(GetDlgItem(box, 0xFFFF));
+            return !text.empty() || !IsWindow(box);
+        },
+        kBoxTimeout);
+    return text;
 }
 
 bool HasIcon(HWND box) {

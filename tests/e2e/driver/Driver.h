@@ -89,7 +89,7 @@ bool WaitUntilGone(HWND window, DWORD timeoutMs = kBoxTimeout);
 // --- Message boxes ---------------------------------------------------------------
 
 // The box's message: the static control with ID 0xFFFF, exactly as shown (line
-// breaks stay CR LF).
+// breaks stay CR LF). Waits up to kBoxTimeout for a box that does not answer yet.
 std::string MessageBoxText(HWND box);
 // Whether the box shows an icon: a visible SS_ICON static holding an icon. Icon
 // handles are per process, so which icon it is cannot be told from outside.
