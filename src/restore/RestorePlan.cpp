@@ -84,7 +84,8 @@ std::vector<PlannedFolder> PlanRestore(const std::vector<FolderRecord>& records,
         folder.indexDestinationPath = IndexPathOf(folder.destinationPath);
         folder.indexTemporaryPath = TemporaryPathOf(destinationText, IndexPathOf(restoredName));
 
-        const auto clash = usedNames.find(key(restoredName));
+        const std::string restoredKey = key(restoredName);
+        const auto clash = usedNames.find(restoredKey);
         if (clash != usedNames.end()) {
             folder.refusal = "same restored name as " + clash->second;
         } else if (folder.sourcePath.size() > kMaxPathLength) {
@@ -93,8 +94,8 @@ std::vector<PlannedFolder> PlanRestore(const std::vector<FolderRecord>& records,
             folder.refusal = "the destination path is too long";
         } else {
             folder.refusal = ExistingRefusal(folder, existing, key);
-            folder.replacesEarlierCopy = existing.count(key(restoredName)) != 0;
-            usedNames.emplace(key(restoredName), record.fileName);
+            folder.replacesEarlierCopy = existing.count(restoredKey) != 0;
+            usedNames.emplace(restoredKey, record.fileName);
         }
         plan.push_back(std::move(folder));
     }
