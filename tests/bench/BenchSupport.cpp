@@ -1,4 +1,5 @@
 #include "BenchSupport.h"
+#include "BenchWords.h"
 
 #include "app/ControlIds.h"
 #include "app/MainDialogHandle.h"
@@ -181,29 +182,13 @@ bool ReadOnlyIsEnforced(const std::string& directory) {
 
 namespace {
 
-const char* const kTopics[] = {
-    "Clients",  "Invoices",    "Mailing lists", "Family",       "Friends",   "Travel",   "Orders",
-    "Receipts", "Newsletters", "Conference",    "Old mail",     "Tax",       "Recipes",  "Club",
-    "School",   "Jobs",        "Software",      "Hardware",     "Suppliers", "Press",    "Support",
-    "Sales",    "Board",       "Read later",    "Personal",     "Work",      "Projects", "Website",
-    "Bank",     "Insurance",   "Car",           "House",        "Garden",    "Choir",    "Football",
-    "Photos",   "Bug reports", "Beta testers",  "Translations", "Accounts",  "Legal",    "Health"};
-const char* const kPeople[] = {"Anna",  "Bert",   "Chris", "Dorothy", "Erik",  "Fiona",
-                               "Georg", "Hannah", "Ivan",  "Julia",   "Kofi",  "Lena",
-                               "Mike",  "Nadia",  "Oscar", "Petra",   "Rahul", "Sofia"};
-const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+using namespace bench_words;
 const char* const kWords[] = {
     "the",    "meeting", "invoice", "attached", "please",   "thanks",  "regards", "next",
     "week",   "order",   "list",    "update",   "server",   "version", "we",      "will",
     "send",   "you",     "a",       "copy",     "of",       "report",  "and",     "draft",
     "agenda", "for",     "Monday",  "minutes",  "on",       "budget",  "review",  "mail",
     "folder", "news",    "about",   "price",    "delivery", "is",      "not",     "yet"};
-
-template <typename T, std::size_t N>
-constexpr std::size_t CountOf(const T (&)[N]) {
-    return N;
-}
 
 void AppendFixed(std::string& record, const std::string& text, std::size_t width) {
     std::string field = text.substr(0, width);

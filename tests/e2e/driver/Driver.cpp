@@ -140,18 +140,7 @@ std::string ClassName(HWND window) {
 }
 
 std::string Text(HWND window) {
-    LRESULT length = 0;
-    if (!window || !Send(window, WM_GETTEXTLENGTH, 0, 0, &length) || length <= 0) {
-        return {};
-    }
-    std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
-    LRESULT copied = 0;
-    if (!Send(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
-              &copied)) {
-        return {};
-    }
-    buffer.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
-    return Narrow(buffer);
+    return Narrow(TextW(window));
 }
 
 RECT RectIn(HWND window, HWND reference) {
