@@ -1,12 +1,12 @@
 #pragma once
 #include <windows.h>
 
-#include "app/ControlIds.h"
-#include "app/MainDialogHandle.h"
 #include "app/HelpAbout.h"
 #include "browse/Pickers.h"
 #include "lists/ListTransfer.h"
 #include "restore/Restore.h"
+#include "common/ControlIds.h"
+#include "win32/MainDialogHandle.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #include "app/HelpAbout.h"
 
-#include "app/ControlIds.h"
+#include "common/ControlIds.h"
 #include "app/HelpText.h"
 
 LRESULT OnHelpAbout(HWND, UINT, WPARAM, LPARAM) {

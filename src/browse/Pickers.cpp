@@ -1,6 +1,6 @@
 #include "browse/Pickers.h"
 
-#include "app/ControlIds.h"
+#include "common/ControlIds.h"
 #include "browse/BrowseForFolder.h"
 #include "lists/ListBox.h"
 #include "lists/SourceScan.h"

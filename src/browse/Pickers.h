@@ -1,5 +1,5 @@
 #pragma once
-#include "app/MainDialogHandle.h"
+#include "win32/MainDialogHandle.h"
 
 // Source "Browse": fills the source field, empties both lists and scans the
 // chosen directory. A cancelled browse changes nothing.

@@ -1,6 +1,6 @@
 #include "lists/ListTransfer.h"
 
-#include "app/ControlIds.h"
+#include "common/ControlIds.h"
 #include "lists/FolderRecord.h"
 #include "lists/ListBox.h"
 

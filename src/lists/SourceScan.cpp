@@ -1,12 +1,12 @@
 #include "lists/SourceScan.h"
 
-#include "app/ControlIds.h"
-#include "app/MainDialogHandle.h"
-#include "common/Path.h"
 #include "lists/FolderRecord.h"
 #include "lists/ListBox.h"
 #include "restore/FolderHeaderFile.h"
+#include "common/ControlIds.h"
+#include "common/Path.h"
 #include "win32/FileSystem.h"
+#include "win32/MainDialogHandle.h"
 
 std::vector<FolderRecord> folderRecords;
 

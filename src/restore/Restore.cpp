@@ -1,6 +1,6 @@
 #include "restore/Restore.h"
 
-#include "app/ControlIds.h"
+#include "common/ControlIds.h"
 #include "lists/FolderRecord.h"
 #include "restore/FolderHeaderFile.h"
 #include "restore/RestoreNames.h"

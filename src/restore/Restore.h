@@ -1,5 +1,5 @@
 #pragma once
-#include "app/MainDialogHandle.h"
+#include "win32/MainDialogHandle.h"
 #include "lists/FolderRecord.h"
 #include "restore/RestorePlan.h"
 

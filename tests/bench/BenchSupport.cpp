@@ -1,8 +1,8 @@
 #include "BenchSupport.h"
 #include "BenchWords.h"
 
-#include "app/ControlIds.h"
-#include "app/MainDialogHandle.h"
+#include "common/ControlIds.h"
+#include "win32/MainDialogHandle.h"
 
 #include <algorithm>
 #include <cctype>

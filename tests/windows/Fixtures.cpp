@@ -1,8 +1,8 @@
 #include "Fixtures.h"
 
-#include "app/ControlIds.h"
-#include "app/MainDialogHandle.h"
 #include "lists/FolderRecord.h"
+#include "common/ControlIds.h"
+#include "win32/MainDialogHandle.h"
 
 #include <algorithm>
 

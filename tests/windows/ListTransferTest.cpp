@@ -1,6 +1,6 @@
 #include "Fixtures.h"
 
-#include "app/ControlIds.h"
+#include "common/ControlIds.h"
 #include "app/ControlTable.h"
 #include "lists/FolderRecord.h"
 #include "lists/ListBox.h"

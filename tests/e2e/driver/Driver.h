@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 // IDC_SOURCE_LIST and the other control IDs, and kProgramTitle ("Tarnwick").
-#include "app/ControlIds.h"
+#include "common/ControlIds.h"
 
 #include <string>
 #include <vector>
