@@ -31,3 +31,10 @@ inline bool HasExtension(const std::string& name, const std::string& extension) 
     }
     return true;
 }
+
+// Whether a file index that a volume reports can tell its file from others. Some
+// network redirectors report 0, and ReFS all ones where the index needs 128 bits:
+// every directory there would have the same identity.
+inline bool IsKnownFileIndex(unsigned long long index) {
+    return index != 0 && index != ~0ULL;
+}

@@ -56,6 +56,9 @@ win32::FileResult WriteFolderId(const std::string& path, const std::string& id) 
     if (!FolderIdFits(id)) {
         return {ERROR_INVALID_PARAMETER};
     }
+    if (const win32::FileResult fault = win32::InjectedFault("WriteFile", path); !fault.Ok()) {
+        return fault;
+    }
     DWORD openError = 0;
     const win32::FileHandle file = OpenFolderFile(path, openError);
     if (!file) {

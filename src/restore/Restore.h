@@ -7,16 +7,23 @@
 #include <vector>
 
 // "" when the destination text can be restored into; otherwise the text of the
-// "Directory Error" box: no destination given, no such directory, or the source
-// directory itself.
+// "Directory Error" box: no destination given, a name the file calls would read
+// as another, no such directory, or the source directory itself.
 std::string CheckDestination(const std::string& sourceText, const std::string& destinationText);
+
+struct RestoreOutcome {
+    // Not empty: the run was refused before it touched anything (another run
+    // holds the destination, say), with the text of the "Directory Error" box.
+    std::string refusal;
+    std::vector<RestoreFailure> failures;
+};
 
 // Copies every chosen record's folder into the destination under its restored
 // name with a new folder ID, then the new-mail files when asked. Goes on through
 // every folder whatever fails, and returns what failed.
-std::vector<RestoreFailure> RestoreFolders(const std::vector<FolderRecord>& records,
-                                           const std::string& sourceText,
-                                           const std::string& destinationText, bool copyNewMail);
+RestoreOutcome RestoreFolders(const std::vector<FolderRecord>& records,
+                              const std::string& sourceText, const std::string& destinationText,
+                              bool copyNewMail);
 
 // Restore button: checks the destination, restores with the wait cursor showing
 // and reports the run in one message box.

@@ -15,13 +15,14 @@ std::string TrimSpaces(const std::string& text) {
 }
 
 // The refusal for a folder whose restored names the destination cannot take.
+// The names are looked up as they are: cut out of a joined path they could end
+// at a backslash byte inside a multibyte character.
 std::string ExistingRefusal(const PlannedFolder& folder, const DestinationNames& existing,
                             const NameKey& key) {
-    for (const std::string* path : {&folder.destinationPath, &folder.indexDestinationPath}) {
-        const std::string name = path->substr(path->rfind('\\') + 1);
-        const auto found = existing.find(key(name));
+    for (const std::string* name : {&folder.message.name, &folder.index.name}) {
+        const auto found = existing.find(key(*name));
         if (found != existing.end()) {
-            const std::string refusal = ExistingFileRefusal(found->second, name);
+            const std::string refusal = ExistingFileRefusal(found->second, *name);
             if (!refusal.empty()) {
                 return refusal + ", so this folder was not restored";
             }
@@ -31,6 +32,16 @@ std::string ExistingRefusal(const PlannedFolder& folder, const DestinationNames&
 }
 
 } // namespace
+
+PlannedFile PlanFile(const std::string& sourcePath, const std::string& destinationText,
+                     const std::string& name) {
+    return PlannedFile{name,
+                       sourcePath,
+                       JoinPath(destinationText, name),
+                       TemporaryPathOf(destinationText, name),
+                       TemporaryPathOf(destinationText, name, kEarlierSuffix),
+                       TemporaryPathOf(destinationText, name, kNoEarlierSuffix)};
+}
 
 bool DestinationTextIsMissing(const std::string& destinationText) {
     return TrimSpaces(destinationText) < std::string(" ");
@@ -73,28 +84,26 @@ std::vector<PlannedFolder> PlanRestore(const std::vector<FolderRecord>& records,
             continue;
         }
         const std::string restoredName = MakeRestoredName(record.fileName);
+        const std::string sourcePath = JoinPath(sourceText, record.fileName);
         PlannedFolder folder;
         folder.fileName = record.fileName;
         folder.newFolderId = MakeNewFolderId(record.folderId, record.fileName);
-        folder.sourcePath = JoinPath(sourceText, record.fileName);
-        folder.destinationPath = JoinPath(destinationText, restoredName);
-        folder.temporaryPath = TemporaryPathOf(destinationText, restoredName);
+        folder.message = PlanFile(sourcePath, destinationText, restoredName);
+        folder.index =
+            PlanFile(IndexPathOf(sourcePath), destinationText, IndexPathOf(restoredName));
         folder.indexName = IndexPathOf(record.fileName);
-        folder.indexSourcePath = IndexPathOf(folder.sourcePath);
-        folder.indexDestinationPath = IndexPathOf(folder.destinationPath);
-        folder.indexTemporaryPath = TemporaryPathOf(destinationText, IndexPathOf(restoredName));
 
         const std::string restoredKey = key(restoredName);
         const auto clash = usedNames.find(restoredKey);
         if (clash != usedNames.end()) {
             folder.refusal = "same restored name as " + clash->second;
-        } else if (folder.sourcePath.size() > kMaxPathLength) {
+        } else if (sourcePath.size() > kMaxPathLength) {
             folder.refusal = "the source path is too long";
-        } else if (folder.temporaryPath.size() > kMaxPathLength) {
+        } else if (folder.message.noEarlierPath.size() > kMaxPathLength) {
+            // The longest path the restore makes of the destination's.
             folder.refusal = "the destination path is too long";
         } else {
             folder.refusal = ExistingRefusal(folder, existing, key);
-            folder.replacesEarlierCopy = existing.count(restoredKey) != 0;
             usedNames.emplace(restoredKey, record.fileName);
         }
         plan.push_back(std::move(folder));

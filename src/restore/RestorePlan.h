@@ -13,16 +13,48 @@
 // such as a tab.
 bool DestinationTextIsMissing(const std::string& destinationText);
 
+// Whether the last part of a directory text ends in a space or a dot (".." and
+// "." aside, trailing separators passed over). The file calls drop such an ending
+// from the last part of a path but not from the middle of one, so the directory
+// itself and the paths joined to it would name two different places. Works on
+// UTF-16 too: in a multibyte code page a backslash byte can end a character.
+template <typename Char>
+bool LastPartEndsInSpaceOrDot(const std::basic_string<Char>& text) {
+    std::size_t end = text.size();
+    while (end > 0 && (text[end - 1] == Char('\\') || text[end - 1] == Char('/'))) {
+        --end;
+    }
+    std::size_t start = end;
+    while (start > 0 && text[start - 1] != Char('\\') && text[start - 1] != Char('/') &&
+           text[start - 1] != Char(':')) {
+        --start;
+    }
+    const std::basic_string<Char> last = text.substr(start, end - start);
+    if (last.empty() || last == std::basic_string<Char>(1, Char('.')) ||
+        last == std::basic_string<Char>(2, Char('.'))) {
+        return false;
+    }
+    return last.back() == Char(' ') || last.back() == Char('.');
+}
+
 // Every copy is made and completed under a temporary name and only then renamed
 // into place. The temporary files stand in a directory of their own inside the
 // destination: creating a file costs a search of its directory under some file
 // systems (Wine's), and that one stays small however many folders the
-// destination holds. Every temporary name, the directory's included, ends in
-// this suffix: no extension of the mail client's files, so the client never takes
-// one for a folder or for new mail, and distinctive enough that a run can remove
-// what a run cut off left behind.
-constexpr const char kTemporarySuffix[] = ".tarnwick-tmp";
+// destination holds. It also holds, while a folder's earlier pair is replaced,
+// the earlier files moved aside, and a lock file held by the run under way.
+// Every name there ends in one of these suffixes: no extension of the mail
+// client's files, so the client never takes one for a folder or for new mail, and
+// distinctive enough that a run can settle what a run cut off left behind.
 constexpr const char kTemporaryDirectory[] = ".tarnwick-tmp";
+// A copy being completed.
+constexpr const char kTemporarySuffix[] = ".tarnwick-tmp";
+// An earlier file moved aside from under its name while a new one takes it.
+constexpr const char kEarlierSuffix[] = ".tarnwick-old";
+// Marks that nothing stood under the name before, so that a run cut off can
+// be told apart from one that had moved nothing aside.
+constexpr const char kNoEarlierSuffix[] = ".tarnwick-none";
+constexpr const char kLockName[] = "restore-running.lock";
 
 inline bool IsTemporaryName(const std::string& name) {
     return HasExtension(name, kTemporarySuffix);
@@ -32,9 +64,11 @@ inline std::string TemporaryDirectoryOf(const std::string& destinationText) {
     return JoinPath(destinationText, kTemporaryDirectory);
 }
 
-// Where the file of this final name is completed.
-inline std::string TemporaryPathOf(const std::string& destinationText, const std::string& name) {
-    return JoinPath(TemporaryDirectoryOf(destinationText), name + kTemporarySuffix);
+// Where the file of this final name stands, with this suffix, inside the
+// directory for unfinished copies.
+inline std::string TemporaryPathOf(const std::string& destinationText, const std::string& name,
+                                   const char* suffix = kTemporarySuffix) {
+    return JoinPath(TemporaryDirectoryOf(destinationText), name + suffix);
 }
 
 // Folds a file name into a key that two names share exactly when the file system
@@ -50,21 +84,30 @@ using DestinationNames = std::unordered_map<std::string, ExistingFile>;
 // Why a file of that kind is not replaced; "" for a plain file, which is.
 std::string ExistingFileRefusal(ExistingFile existing, const std::string& name);
 
-// One chosen folder as the restore will handle it: the message file (.PMM) and
-// its index (.PMI), each with its path in the source, its final path in the
-// destination and the temporary path it is completed under.
-struct PlannedFolder {
-    std::string fileName;
-    std::string newFolderId;
+// One file of a chosen folder as the restore handles it: where it comes from,
+// its restored name and final path, where its copy is completed, and where an
+// earlier file under that name is moved aside (or the mark that there was none).
+struct PlannedFile {
+    std::string name;
     std::string sourcePath;
     std::string destinationPath;
     std::string temporaryPath;
+    std::string earlierPath;
+    std::string noEarlierPath;
+};
+
+// The paths of a file restored under name from sourcePath.
+PlannedFile PlanFile(const std::string& sourcePath, const std::string& destinationText,
+                     const std::string& name);
+
+// One chosen folder: its message file (.PMM) and its index (.PMI).
+struct PlannedFolder {
+    std::string fileName;
+    std::string newFolderId;
+    PlannedFile message;
+    PlannedFile index;
+    // The index's name in the source, as a report names it.
     std::string indexName;
-    std::string indexSourcePath;
-    std::string indexDestinationPath;
-    std::string indexTemporaryPath;
-    // The destination holds a message file under the restored name already.
-    bool replacesEarlierCopy = false;
     // Not empty: the folder is not copied and is reported with this reason.
     std::string refusal;
 };

@@ -2,6 +2,7 @@
 
 #include "common/Path.h"
 #include "win32/ErrorMode.h"
+#include "win32/FileSystem.h"
 #include "win32/Handle.h"
 
 namespace win32 {
@@ -16,32 +17,38 @@ bool DirectoryIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info
     return directory && GetFileInformationByHandle(directory.Get(), &info);
 }
 
+bool IsKnownIdentity(const BY_HANDLE_FILE_INFORMATION& info) {
+    return IsKnownFileIndex((static_cast<unsigned long long>(info.nFileIndexHigh) << 32) |
+                            info.nFileIndexLow);
+}
+
 } // namespace
 
-std::string FullDirectoryPath(const std::string& text) {
+std::wstring FullDirectoryPath(const std::string& text) {
     // Joining "." first makes a trailing separator, or none, come out alike.
-    char full[MAX_PATH] = {};
-    const DWORD length = GetFullPathNameA(JoinPath(text, ".").c_str(), MAX_PATH, full, nullptr);
+    wchar_t full[MAX_PATH] = {};
+    const DWORD length =
+        GetFullPathNameW(Widened(JoinPath(text, ".")).c_str(), MAX_PATH, full, nullptr);
     if (length == 0 || length >= MAX_PATH) {
-        return "";
+        return L"";
     }
-    std::string path(full, length);
-    if (path.size() > 3 && path.back() == '\\') {
+    std::wstring path(full, length);
+    if (path.size() > 3 && path.back() == L'\\') {
         path.pop_back();
     }
     return path;
 }
 
 bool IsSameDirectory(const std::string& a, const std::string& b) {
-    const std::string fullA = FullDirectoryPath(a);
-    const std::string fullB = FullDirectoryPath(b);
-    if (!fullA.empty() && lstrcmpiA(fullA.c_str(), fullB.c_str()) == 0) {
+    const std::wstring fullA = FullDirectoryPath(a);
+    const std::wstring fullB = FullDirectoryPath(b);
+    if (!fullA.empty() && lstrcmpiW(fullA.c_str(), fullB.c_str()) == 0) {
         return true;
     }
     BY_HANDLE_FILE_INFORMATION infoA{}, infoB{};
     return DirectoryIdentity(JoinPath(a, "."), infoA) &&
-           DirectoryIdentity(JoinPath(b, "."), infoB) &&
-           infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+           DirectoryIdentity(JoinPath(b, "."), infoB) && IsKnownIdentity(infoA) &&
+           IsKnownIdentity(infoB) && infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
            infoA.nFileIndexHigh == infoB.nFileIndexHigh &&
            infoA.nFileIndexLow == infoB.nFileIndexLow;
 }

@@ -5,6 +5,8 @@
 
 namespace win32 {
 
+FaultHook fileFaultHook = nullptr;
+
 namespace {
 
 FileResult Outcome(BOOL succeeded) {
@@ -19,37 +21,78 @@ bool IsPlainFile(DWORD attributes) {
 } // namespace
 
 FileResult CopyFileReplacing(const std::string& from, const std::string& to) {
+    if (const FileResult fault = InjectedFault("CopyFile", to); !fault.Ok()) {
+        return fault;
+    }
     QuietErrorMode quiet;
     return Outcome(CopyFileA(from.c_str(), to.c_str(), FALSE));
 }
 
 FileResult ClearAttributes(const std::string& path) {
-    QuietErrorMode quiet;
     // 0 clears read-only, hidden, system and archive alike.
-    return Outcome(SetFileAttributesA(path.c_str(), 0));
+    return SetAttributes(path, 0);
+}
+
+FileResult SetAttributes(const std::string& path, DWORD attributes) {
+    if (const FileResult fault = InjectedFault("SetFileAttributes", path); !fault.Ok()) {
+        return fault;
+    }
+    QuietErrorMode quiet;
+    return Outcome(SetFileAttributesA(path.c_str(), attributes));
 }
 
 FileResult MoveReplacing(const std::string& from, const std::string& to) {
+    if (const FileResult fault = InjectedFault("MoveFile", to); !fault.Ok()) {
+        return fault;
+    }
     QuietErrorMode quiet;
     return Outcome(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
 }
 
-FileResult CheckReplaceable(const std::string& path) {
+FileResult MoveToFreeName(const std::string& from, const std::string& to) {
+    if (const FileResult fault = InjectedFault("MoveFile", to); !fault.Ok()) {
+        return fault;
+    }
     QuietErrorMode quiet;
-    const FileHandle file(CreateFileA(path.c_str(), DELETE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    const DWORD error = file ? 0 : GetLastError();
-    return FileResult{error == ERROR_FILE_NOT_FOUND ? 0 : error};
+    return Outcome(MoveFileExA(from.c_str(), to.c_str(), 0));
+}
+
+FileResult MakeEmptyFile(const std::string& path) {
+    if (const FileResult fault = InjectedFault("CreateFile", path); !fault.Ok()) {
+        return fault;
+    }
+    QuietErrorMode quiet;
+    const FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    return FileResult{file ? 0 : GetLastError()};
+}
+
+FileResult FlushToDisk(const std::string& path) {
+    if (const FileResult fault = InjectedFault("FlushFileBuffers", path); !fault.Ok()) {
+        return fault;
+    }
+    QuietErrorMode quiet;
+    const FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return FileResult{GetLastError()};
+    }
+    return Outcome(FlushFileBuffers(file.Get()));
 }
 
 FileResult RemoveOwnFile(const std::string& path) {
+    if (const FileResult fault = InjectedFault("DeleteFile", path); !fault.Ok()) {
+        return fault;
+    }
     QuietErrorMode quiet;
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     return Outcome(DeleteFileA(path.c_str()));
 }
 
 FileResult MakeDirectory(const std::string& path) {
+    if (const FileResult fault = InjectedFault("CreateDirectory", path); !fault.Ok()) {
+        return fault;
+    }
     QuietErrorMode quiet;
     if (CreateDirectoryA(path.c_str(), nullptr)) {
         return {};
@@ -59,11 +102,17 @@ FileResult MakeDirectory(const std::string& path) {
 }
 
 FileResult RemoveEmptyDirectory(const std::string& path) {
+    if (const FileResult fault = InjectedFault("RemoveDirectory", path); !fault.Ok()) {
+        return fault;
+    }
     QuietErrorMode quiet;
     return Outcome(RemoveDirectoryA(path.c_str()));
 }
 
 FileResult ListEntries(const std::string& pattern, std::vector<DirectoryEntry>& entries) {
+    if (const FileResult fault = InjectedFault("FindFirstFile", pattern); !fault.Ok()) {
+        return fault;
+    }
     WIN32_FIND_DATAA entry{};
     FindHandle search;
     {
@@ -102,14 +151,39 @@ bool IsExistingDirectory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string FileNameKey(const std::string& name) {
+DWORD AttributesOf(const std::string& path) {
+    QuietErrorMode quiet;
+    return GetFileAttributesA(path.c_str());
+}
+
+FileResult DirectoryLock::Take(const std::string& path) {
+    if (const FileResult fault = InjectedFault("CreateFile", path); !fault.Ok()) {
+        return fault;
+    }
+    QuietErrorMode quiet;
+    file_.Reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE,
+                            nullptr));
+    return FileResult{file_ ? 0 : GetLastError()};
+}
+
+std::wstring Widened(const std::string& text) {
     const int length =
-        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     if (length <= 0) {
-        return name;
+        return L"";
     }
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+std::string FileNameKey(const std::string& name) {
+    std::wstring wide = Widened(name);
+    if (wide.empty()) {
+        return name;
+    }
+    const int length = static_cast<int>(wide.size());
     // Upper-casing may work in place.
     LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, wide.data(), length);
     return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "win32/Handle.h"
+
 #include <string>
 #include <vector>
 
@@ -13,15 +15,32 @@ struct FileResult {
     bool Ok() const { return error == 0; }
 };
 
+// Test seam: when set, every call below asks it first, naming the call and the
+// path it works on. A non-zero answer fails the call with that error before it
+// touches the disk. The program never sets it.
+using FaultHook = DWORD (*)(const char* call, const std::string& path);
+extern FaultHook fileFaultHook;
+// What a call that does its own file-system work asks the hook (see above).
+inline FileResult InjectedFault(const char* call, const std::string& path) {
+    return FileResult{fileFaultHook ? fileFaultHook(call, path) : 0};
+}
+
 FileResult CopyFileReplacing(const std::string& from, const std::string& to);
 FileResult ClearAttributes(const std::string& path);
+FileResult SetAttributes(const std::string& path, DWORD attributes);
 // Renames from to to, replacing a file of that name (the platform refuses a
-// read-only one). Within one directory this is a single step: to names either
-// the old file or the new one, never a part of either.
+// read-only one). On one volume this is a single step: to names either the old
+// file or the new one, never a part of either.
 FileResult MoveReplacing(const std::string& from, const std::string& to);
-// Whether an existing file could be replaced now: fails as the replacing rename
-// would when another program holds the file open. A missing file is no obstacle.
-FileResult CheckReplaceable(const std::string& path);
+// Renames from to to when nothing stands under that name, in a single step. It
+// fails when another program holds from open without letting it be renamed, as
+// the mail client does with an open folder.
+FileResult MoveToFreeName(const std::string& from, const std::string& to);
+// Creates an empty file under a name that is free; fails when it is taken.
+FileResult MakeEmptyFile(const std::string& path);
+// Writes what the system still holds of a file in memory to the disk, so that a
+// power cut after this cannot leave it zero-filled or with older contents.
+FileResult FlushToDisk(const std::string& path);
 // Removes a file that this program made, whatever attributes it was given.
 FileResult RemoveOwnFile(const std::string& path);
 
@@ -43,6 +62,27 @@ FileResult ListEntries(const std::string& pattern, std::vector<DirectoryEntry>& 
 FileResult ListPlainFiles(const std::string& pattern, std::vector<DirectoryEntry>& entries);
 
 bool IsExistingDirectory(const std::string& path);
+
+// The attributes of what stands under path itself, a link not followed;
+// INVALID_FILE_ATTRIBUTES when nothing does.
+DWORD AttributesOf(const std::string& path);
+
+// Held by a run for its whole length: a file opened without sharing, which the
+// system removes when it is closed, also when the process dies. A second holder
+// is refused with ERROR_SHARING_VIOLATION.
+class DirectoryLock {
+  public:
+    DirectoryLock() = default;
+    // Takes the lock file at path, creating it.
+    FileResult Take(const std::string& path);
+    bool Held() const { return file_.IsValid(); }
+
+  private:
+    FileHandle file_;
+};
+
+// The text in UTF-16, read in the ANSI code page as the file calls read it.
+std::wstring Widened(const std::string& text);
 
 // A key that two file names share exactly when the file system takes them for
 // the same file: the names in UTF-16, upper-cased by the system's fixed table

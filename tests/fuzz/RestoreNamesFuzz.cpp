@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::set<std::string> copied;
     for (const PlannedFolder& folder : PlanRestore(records, "Z:\\a", "Z:\\b")) {
         if (folder.refusal.empty()) {
-            Check(copied.insert(Upper(folder.destinationPath)).second);
+            Check(copied.insert(Upper(folder.message.destinationPath)).second);
         }
     }
     return 0;

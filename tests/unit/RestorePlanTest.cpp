@@ -26,8 +26,8 @@ TEST(RestorePlan, TakesChosenRecordsInTableOrder) {
                                          Chosen("FOL00001.PMM", "FOL00001")};
     const std::vector<PlannedFolder> plan = PlanRestore(records, "Z:\\archive", "Z:\\restored");
     ASSERT_EQ(plan.size(), 2u);
-    EXPECT_EQ(plan[0].sourcePath, "Z:\\archive\\FOL00002.PMM");
-    EXPECT_EQ(plan[0].destinationPath, "Z:\\restored\\BAK00002.PMM");
+    EXPECT_EQ(plan[0].message.sourcePath, "Z:\\archive\\FOL00002.PMM");
+    EXPECT_EQ(plan[0].message.destinationPath, "Z:\\restored\\BAK00002.PMM");
     EXPECT_EQ(plan[0].newFolderId, "BAK00002");
     EXPECT_EQ(plan[1].fileName, "FOL00001.PMM");
     EXPECT_TRUE(plan[0].refusal.empty());
@@ -42,8 +42,8 @@ TEST(RestorePlan, NeverLooksAtTheBlankElement) {
 TEST(RestorePlan, JoinsNamesWithoutLookingAtTheLastCharacter) {
     const std::vector<PlannedFolder> plan =
         PlanRestore({FolderRecord{}, Chosen("FOL1.PMM")}, "Z:\\", "");
-    EXPECT_EQ(plan[0].sourcePath, "Z:\\\\FOL1.PMM");
-    EXPECT_EQ(plan[0].destinationPath, "\\BAK1.PMM");
+    EXPECT_EQ(plan[0].message.sourcePath, "Z:\\\\FOL1.PMM");
+    EXPECT_EQ(plan[0].message.destinationPath, "\\BAK1.PMM");
 }
 
 TEST(RestorePlan, RefusesALaterFolderWithTheSameRestoredName) {
@@ -112,14 +112,46 @@ TEST(RestorePlan, EarlierCopiesInTheDestination) {
     const std::vector<PlannedFolder> plan = PlanRestore(records, "Z:\\a", "Z:\\b", existing);
     ASSERT_EQ(plan.size(), 5u);
     EXPECT_TRUE(plan[0].refusal.empty());
-    EXPECT_FALSE(plan[0].replacesEarlierCopy);
     EXPECT_TRUE(plan[1].refusal.empty());
-    EXPECT_TRUE(plan[1].replacesEarlierCopy);
     EXPECT_EQ(plan[2].refusal,
               "BAK00003.PMM in the destination is read-only and was not replaced, so this "
               "folder was not restored");
     EXPECT_NE(plan[3].refusal.find("BAK00004.PMI in the destination is hidden"), std::string::npos);
     EXPECT_NE(plan[4].refusal.find("directory named BAK00005.PMI"), std::string::npos);
+}
+
+// A restored name is looked up whole: in code page 932 the second byte of a
+// character can be a backslash, which must not cut the name short.
+TEST(RestorePlan, EarlierCopyWhoseNameHasABackslashByte) {
+    const std::string table = "\x95\x5C"; // one character in Shift-JIS
+    const std::vector<PlannedFolder> plan =
+        PlanRestore({FolderRecord{}, Chosen("FOL" + table + "1.PMM")}, "Z:\\a", "Z:\\b",
+                    {{"BAK" + table + "1.PMM", ExistingFile::Hidden}});
+    EXPECT_EQ(plan.at(0).refusal, "BAK" + table +
+                                      "1.PMM in the destination is hidden and was not "
+                                      "replaced, so this folder was not restored");
+}
+
+TEST(DestinationText, LastPartEndingInASpaceOrADot) {
+    for (const std::string text :
+         {"Z:\\mail ", "Z:\\mail.", "Z:\\mail .\\", "Z:\\a\\mail..", "mail "}) {
+        EXPECT_TRUE(LastPartEndsInSpaceOrDot(text)) << '"' << text << '"';
+    }
+    for (const std::string text : {"Z:\\mail", "Z:\\mail\\", "Z:\\mail\\.", "Z:\\a\\..",
+                                   "Z:\\a .b\\mail", "Z:\\", "Z:", ""}) {
+        EXPECT_FALSE(LastPartEndsInSpaceOrDot(text)) << '"' << text << '"';
+    }
+    // In UTF-16 a character whose code-page form ends in a backslash byte is no
+    // separator.
+    EXPECT_TRUE(LastPartEndsInSpaceOrDot(std::u16string(u"Z:\\\u8868 ")));
+}
+
+// Volumes that cannot tell files apart by index report it as all zeros or ones.
+TEST(Path, FileIndexOfAllZerosOrAllOnesIsUnknown) {
+    EXPECT_FALSE(IsKnownFileIndex(0));
+    EXPECT_FALSE(IsKnownFileIndex(0xFFFFFFFFFFFFFFFFULL));
+    EXPECT_TRUE(IsKnownFileIndex(0x0001000000000005ULL));
+    EXPECT_TRUE(IsKnownFileIndex(0xFFFFFFFFULL));
 }
 
 // Temporary files stand in their own directory and never look like the mail
@@ -139,11 +171,11 @@ TEST(RestorePlan, TemporaryNamesAndTheFileSystemsKey) {
                         return key;
                     });
     ASSERT_EQ(plan.size(), 2u);
-    EXPECT_EQ(plan[0].temporaryPath, "Z:\\b\\.tarnwick-tmp\\BAK\xE9"
-                                     "001.PMM.tarnwick-tmp");
-    EXPECT_EQ(plan[0].indexTemporaryPath, "Z:\\b\\.tarnwick-tmp\\BAK\xE9"
-                                          "001.PMI.tarnwick-tmp");
-    for (const std::string& path : {plan[0].temporaryPath, plan[0].indexTemporaryPath}) {
+    EXPECT_EQ(plan[0].message.temporaryPath, "Z:\\b\\.tarnwick-tmp\\BAK\xE9"
+                                             "001.PMM.tarnwick-tmp");
+    EXPECT_EQ(plan[0].index.temporaryPath, "Z:\\b\\.tarnwick-tmp\\BAK\xE9"
+                                           "001.PMI.tarnwick-tmp");
+    for (const std::string& path : {plan[0].message.temporaryPath, plan[0].index.temporaryPath}) {
         EXPECT_TRUE(IsTemporaryName(path));
         for (const char* extension : {".PMM", ".PMI", ".CNM"}) {
             EXPECT_FALSE(HasExtension(path, extension)) << path;

@@ -22,6 +22,12 @@ bool IsPlainReadWrite(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & unwanted) == 0;
 }
 
+// What a run that was not refused failed at.
+std::vector<RestoreFailure> Failures(const RestoreOutcome& outcome) {
+    EXPECT_EQ(outcome.refusal, "");
+    return outcome.failures;
+}
+
 const char kNoDestination[] = "You must have a destination";
 const char kNoSuchDirectory[] = "The destination directory does not exist";
 const char kSameAsSource[] = "The destination must differ from the source directory";
@@ -69,7 +75,8 @@ class RestoreTest : public WithMainWindow {
     }
 
     std::vector<RestoreFailure> Restore(bool copyNewMail = true) {
-        return RestoreFolders(folderRecords, source.Path(), destination.Path(), copyNewMail);
+        return Failures(
+            RestoreFolders(folderRecords, source.Path(), destination.Path(), copyNewMail));
     }
 
     // The files the completion box names, one per report line; each line also
@@ -220,9 +227,9 @@ TEST_F(RestoreTest, NewMailListing) {
     ScanAndChoose({});
 
     EXPECT_THAT(ReportedFiles(Restore()), IsEmpty());
-    EXPECT_THAT(
-        ReportedFiles(RestoreFolders(folderRecords, source / "missing", destination.Path(), true)),
-        ElementsAre("*.CNM"));
+    EXPECT_THAT(ReportedFiles(Failures(
+                    RestoreFolders(folderRecords, source / "missing", destination.Path(), true))),
+                ElementsAre("*.CNM"));
     EXPECT_THAT(UpperCaseNamesIn(destination.Path()), IsEmpty());
 }
 
@@ -374,11 +381,13 @@ TEST_F(RestoreTest, FailedIndexStepLeavesNoPartOfTheFolder) {
     const DirectorySnapshot earlier = Snapshot(destination.Path());
     ScanAndChoose({"FOL00001.PMM"});
 
-    for (const std::string& heldPath : {source / "FOL00001.PMI", destination / "BAK00001.PMI"}) {
+    for (const auto& [heldPath, reported] :
+         {std::pair{source / "FOL00001.PMI", "FOL00001.PMI"},
+          std::pair{destination / "BAK00001.PMI", "FOL00001.PMM"}}) {
         SCOPED_TRACE(heldPath);
         {
             const HeldOpen held(heldPath);
-            EXPECT_THAT(ReportedFiles(Restore(false)), ElementsAre("FOL00001.PMI"));
+            EXPECT_THAT(ReportedFiles(Restore(false)), ElementsAre(reported));
         }
         EXPECT_EQ(Snapshot(destination.Path()), earlier);
     }
@@ -483,10 +492,10 @@ TEST_F(RestoreTest, PathTooLongRefusedNotCut) {
         deep += "\\" + std::string(40, 'd');
         MakeDirectory(deep);
     }
-    // "\.tarnwick-tmp\BAK00001.PMM.tarnwick-tmp" takes the last 40 characters.
-    deep += "\\" + std::string(219 - deep.size() - 1, 'e');
+    // "\.tarnwick-tmp\BAK00001.PMM.tarnwick-none" takes the last 41 characters.
+    deep += "\\" + std::string(218 - deep.size() - 1, 'e');
     MakeDirectory(deep);
-    ASSERT_EQ(deep.size(), 219u);
+    ASSERT_EQ(deep.size(), 218u);
 
     const Folder fits{"FOL00001.PMM", "Fits", "FOL00001"};
     const Folder tooLong{"FOLDER-WITH-A-LONG-FILE-NAME.PMM", "Too long", "FOL00002"};
@@ -495,7 +504,7 @@ TEST_F(RestoreTest, PathTooLongRefusedNotCut) {
     ScanAndChoose({fits.fileName, tooLong.fileName});
 
     const std::vector<RestoreFailure> failures =
-        RestoreFolders(folderRecords, source.Path(), deep, false);
+        Failures(RestoreFolders(folderRecords, source.Path(), deep, false));
 
     EXPECT_THAT(ReportedFiles(failures), ElementsAre(tooLong.fileName));
     EXPECT_THAT(UpperCaseNamesIn(deep), ElementsAre("BAK00001.PMI", "BAK00001.PMM"));
