@@ -3,6 +3,7 @@
 #include "lists/FolderRecord.h"
 #include "lists/SourceScan.h"
 #include "restore/Restore.h"
+#include "win32/FileSystem.h"
 
 #include <gmock/gmock.h>
 
@@ -422,6 +423,79 @@ TEST_F(RestoreTest, LeftoversOfAnInterruptedRunRemovedAndNothingElse) {
     WriteBytes(unfinished + "\\notes.txt", "the user's own");
     EXPECT_THAT(ReportedFiles(Restore(false)), IsEmpty());
     EXPECT_THAT(NamesIn(unfinished), ElementsAre("notes.txt"));
+}
+
+// The Unix path of a Windows path where Wine runs this; "" elsewhere.
+std::string UnixPathOf(const std::string& path) {
+    using UnixName = char*(CDECL*)(const WCHAR*);
+    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    WCHAR wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char* const unixPath = unixName ? unixName(wide) : nullptr;
+    const std::string result = unixPath ? unixPath : "";
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+// Runs a Unix command, as Wine can, and waits until path exists (or no longer
+// does): Wine does not wait for a Unix process itself.
+bool RunUnixUntil(std::string command, const std::string& path, bool exists) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int waited = 0; waited < 5000; waited += 20) {
+        if ((AttributesOf(path) != INVALID_FILE_ATTRIBUTES) == exists) {
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
+// A second run into a destination that a run holds, or a directory for
+// unfinished copies that is a link to another place, refuses the whole run
+// before anything is touched, there or where the link leads.
+TEST_F(RestoreTest, RunRefusedTouchesNothing) {
+    Put({"FOL00001.PMM", "Inbox", "FOL00001"});
+    WriteBytes(destination / "BAK00001.PMM", "earlier copy");
+    ScanAndChoose({"FOL00001.PMM"});
+    {
+        MakeDirectory(destination / ".tarnwick-tmp");
+        win32::DirectoryLock otherRun;
+        ASSERT_TRUE(otherRun.Take(destination / ".tarnwick-tmp\\restore-running.lock").Ok());
+        const DirectorySnapshot before = Snapshot(destination.Path());
+        const RestoreOutcome outcome =
+            RestoreFolders(folderRecords, source.Path(), destination.Path(), true);
+        EXPECT_THAT(outcome.refusal, ::testing::HasSubstr("Another restore into this directory"));
+        EXPECT_EQ(Snapshot(destination.Path()), before);
+    }
+    EXPECT_THAT(NamesIn(destination / ".tarnwick-tmp"), IsEmpty()) << "the lock outlived its run";
+    RemoveDirectoryA((destination / ".tarnwick-tmp").c_str());
+
+    TempDir elsewhere;
+    WriteBytes(elsewhere / "BAK00001.PMM.tarnwick-tmp", "not a leftover of ours");
+    const std::string link = destination / ".tarnwick-tmp";
+    if (UnixPathOf(link).empty() ||
+        !RunUnixUntil("/bin/ln -s " + UnixPathOf(elsewhere.Path()) + " " + UnixPathOf(link), link,
+                      true)) {
+        GTEST_SKIP() << "no directory link can be made here";
+    }
+    ASSERT_TRUE(AttributesOf(link) & FILE_ATTRIBUTE_REPARSE_POINT);
+    const DirectorySnapshot before = Snapshot(elsewhere.Path());
+    const RestoreOutcome outcome =
+        RestoreFolders(folderRecords, source.Path(), destination.Path(), true);
+    EXPECT_THAT(outcome.refusal, ::testing::HasSubstr("link"));
+    EXPECT_EQ(Snapshot(elsewhere.Path()), before);
+    EXPECT_EQ(ReadBytes(destination / "BAK00001.PMM"), "earlier copy");
+    EXPECT_NE(AttributesOf(link), INVALID_FILE_ATTRIBUTES);
+    RunUnixUntil("/bin/rm " + UnixPathOf(link), link, false);
 }
 
 // The file system folds letters beyond ASCII too: BAK\xE9001.PMM and BAK\xC9001.PMM
