@@ -3,7 +3,6 @@
 #include "app/ControlTable.h"
 #include "app/DialogTemplate.h"
 
-#include <exception>
 #include <vector>
 
 HWND hMainDlg = nullptr;
@@ -32,9 +31,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         LRESULT result = 0;
         try {
             result = handler(dialog, message, wParam, lParam);
-        } catch (const std::exception&) {
-            // Nothing may unwind through the system's dialog code; a handler that
-            // ran out of memory simply ends.
+        } catch (...) {
+            // Nothing, not even an unknown exception, may unwind through the
+            // system's dialog code; a handler that throws (out of memory, say)
+            // simply ends.
         }
         if (result != 0 && GetWindowLongPtrA(dialog, DWLP_MSGRESULT) == 0) {
             SetWindowLongPtrA(dialog, DWLP_MSGRESULT, result);

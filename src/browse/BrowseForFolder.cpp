@@ -1,8 +1,10 @@
 #include "browse/BrowseForFolder.h"
 
+#include "win32/Handle.h"
+
 #include <shlobj.h>
 
-#include <cwchar>
+#include <utility>
 
 namespace {
 
@@ -17,31 +19,32 @@ int CALLBACK PreselectStartPath(HWND browser, UINT message, LPARAM, LPARAM start
     return 0;
 }
 
-// Frees the identifier list the browser returned, on every path.
-struct ItemIdListOwner {
-    LPITEMIDLIST list;
-    ~ItemIdListOwner() { CoTaskMemFree(list); }
-};
+} // namespace
 
-// Whether the UTF-16 path survives the trip to the ANSI code page and back: a
-// character that does not fit comes back as "?" or as a look-alike.
-bool FitsAnsiCodePage(const wchar_t* path) {
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) {
-        return false;
+std::optional<std::string> AnsiDirectoryPath(const std::wstring& path, UINT codePage) {
+    if (path.empty()) {
+        return std::string();
+    }
+    const int length = static_cast<int>(path.size());
+    const int bytes =
+        WideCharToMultiByte(codePage, 0, path.data(), length, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0 || bytes > MAX_PATH - 1) {
+        return std::nullopt;
     }
     std::string ansi(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, path, -1, ansi.data(), bytes, nullptr, nullptr);
-    const int characters = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-    if (characters <= 0) {
-        return false;
+    WideCharToMultiByte(codePage, 0, path.data(), length, ansi.data(), bytes, nullptr, nullptr);
+    // A character that does not fit comes back as "?" or as a look-alike.
+    const int characters = MultiByteToWideChar(codePage, 0, ansi.data(), bytes, nullptr, 0);
+    if (characters != length) {
+        return std::nullopt;
     }
     std::wstring back(static_cast<std::size_t>(characters), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, back.data(), characters);
-    return back == std::wstring(path, std::wcslen(path) + 1);
+    MultiByteToWideChar(codePage, 0, ansi.data(), bytes, back.data(), characters);
+    if (back != path) {
+        return std::nullopt;
+    }
+    return ansi;
 }
-
-} // namespace
 
 ChosenDirectory BrowseForFolder(HWND owner, const std::string& title,
                                 const std::string& startPath) {
@@ -54,19 +57,26 @@ ChosenDirectory BrowseForFolder(HWND owner, const std::string& title,
     request.lpfn = PreselectStartPath;
     request.lParam = reinterpret_cast<LPARAM>(startPath.c_str());
 
-    const ItemIdListOwner chosen{SHBrowseForFolderA(&request)};
-    if (!chosen.list) {
+    const win32::CoTaskMemPtr<ITEMIDLIST> chosen(SHBrowseForFolderA(&request));
+    if (!chosen) {
         return {};
     }
-    char path[MAX_PATH] = {};
-    if (!SHGetPathFromIDListA(chosen.list, path)) {
-        return {};
-    }
+    return ChosenDirectoryOf(chosen.Get());
+}
+
+ChosenDirectory ChosenDirectoryOf(LPCITEMIDLIST item, UINT codePage) {
+    // Read as UTF-16: the A form cuts (Wine) or fails on (Windows) a path whose
+    // ANSI bytes outrun MAX_PATH although its characters fit, and a failure there
+    // would look like Cancel.
     wchar_t widePath[MAX_PATH] = {};
-    if (SHGetPathFromIDListW(chosen.list, widePath) && !FitsAnsiCodePage(widePath)) {
+    if (!SHGetPathFromIDListW(item, widePath)) {
+        return {};
+    }
+    std::optional<std::string> path = AnsiDirectoryPath(widePath, codePage);
+    if (!path) {
         return {"", true};
     }
-    return {path, false};
+    return {std::move(*path), false};
 }
 
 void ShowUnnamableDirectoryError() {

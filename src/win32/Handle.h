@@ -1,13 +1,15 @@
 #pragma once
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <utility>
 
 namespace win32 {
 
 // Owns one handle and releases it on every path. Traits name the value that means
 // "no handle" (INVALID_HANDLE_VALUE for files and searches, NULL elsewhere) and
-// the call that releases it.
+// the call that releases it. Move-only, so that nothing is released twice.
 template <typename Traits>
 class UniqueHandle {
   public:
@@ -54,7 +56,18 @@ struct FindHandleTraits {
     static void Close(Value value) { FindClose(value); }
 };
 
+// Memory the system allocated for the caller, such as the folder browser's item
+// list.
+template <typename Pointer>
+struct CoTaskMemTraits {
+    using Value = Pointer;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value value) { CoTaskMemFree(value); }
+};
+
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
+template <typename T>
+using CoTaskMemPtr = UniqueHandle<CoTaskMemTraits<T*>>;
 
 } // namespace win32

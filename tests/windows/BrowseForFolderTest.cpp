@@ -1,0 +1,161 @@
+#include "TestFiles.h"
+
+#include "browse/BrowseForFolder.h"
+#include "win32/Handle.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace {
+
+// Copying the browser's item list would free it twice.
+static_assert(!std::is_copy_constructible_v<win32::CoTaskMemPtr<ITEMIDLIST>>);
+static_assert(!std::is_copy_assignable_v<win32::CoTaskMemPtr<ITEMIDLIST>>);
+
+constexpr UINT kWestern = 1252;
+constexpr UINT kJapanese = 932;
+constexpr UINT kUtf8 = CP_UTF8;
+
+const std::wstring kNichi = L"\x65E5";                          // "day"
+const std::wstring kNihon = L"\x65E5\x672C";                    // "Japan"
+const std::wstring kArchiv = L"\x0410\x0440\x0445\x0438\x0432"; // "Archive" in Cyrillic
+const std::string kNihon932 = "\x93\xFA\x96\x7B";               // Shift-JIS
+const std::string kNihonUtf8 = "\xE6\x97\xA5\xE6\x9C\xAC";      // UTF-8
+const std::string kNichiUtf8 = "\xE6\x97\xA5";
+const std::string kArchiv932 = "\x84\x40\x84\x82\x84\x87\x84\x79\x84\x72";
+
+template <typename String>
+String Repeat(const String& part, int times) {
+    String whole;
+    for (int i = 0; i < times; ++i) {
+        whole += part;
+    }
+    return whole;
+}
+
+struct Case {
+    const char* what;
+    UINT codePage;
+    std::wstring path;
+    std::optional<std::string> ansi; // nothing: the directory is refused
+};
+
+TEST(AnsiDirectoryPath, IsThePathItselfOrNothing) {
+    const std::wstring root = L"Z:\\";
+    const Case cases[] = {
+        {"plain path, Western", kWestern, L"Z:\\tmp\\Archive 2004", "Z:\\tmp\\Archive 2004"},
+        {"plain path, Japanese", kJapanese, L"Z:\\tmp\\Archive", "Z:\\tmp\\Archive"},
+        {"drive root keeps its backslash", kWestern, L"C:\\", "C:\\"},
+        {"Western letter, Western", kWestern, L"Z:\\Caf\x00E9", "Z:\\Caf\xE9"},
+        {"Japanese name, Japanese", kJapanese, root + kNihon, "Z:\\" + kNihon932},
+        {"Japanese name, UTF-8", kUtf8, root + kNihon, "Z:\\" + kNihonUtf8},
+        {"Cyrillic fits Shift-JIS", kJapanese, root + kArchiv, "Z:\\" + kArchiv932},
+        {"Cyrillic, Western", kWestern, root + kArchiv, std::nullopt},
+        {"best fit would turn A-macron into A", kWestern, L"Z:\\\x0100", std::nullopt},
+        {"umlaut, Japanese", kJapanese, L"Z:\\M\x00FCller", std::nullopt},
+        {"lone surrogate, UTF-8", kUtf8, L"Z:\\a\xD800z", std::nullopt},
+        // 203 characters fit MAX_PATH, but not their 403 or 603 bytes.
+        {"200 Japanese characters, Japanese", kJapanese, root + Repeat(kNichi, 200), std::nullopt},
+        {"200 Japanese characters, UTF-8", kUtf8, root + Repeat(kNichi, 200), std::nullopt},
+        {"259 bytes, Western", kWestern, root + std::wstring(256, L'a'),
+         "Z:\\" + std::string(256, 'a')},
+        {"260 bytes, Western", kWestern, root + std::wstring(257, L'a'), std::nullopt},
+        {"259 bytes in 131 characters, Japanese", kJapanese, root + Repeat(kNihon, 64),
+         "Z:\\" + Repeat(kNihon932, 64)},
+        {"260 bytes in 132 characters, Japanese", kJapanese, root + L"a" + Repeat(kNihon, 64),
+         std::nullopt},
+        {"259 bytes in 89 characters, UTF-8", kUtf8, L"Z:\\a" + Repeat(kNichi, 85),
+         "Z:\\a" + Repeat(kNichiUtf8, 85)},
+        {"260 bytes in 89 characters, UTF-8", kUtf8, L"Z:\\\x00E9" + Repeat(kNichi, 85),
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(IsValidCodePage(c.codePage)) << "code page " << c.codePage;
+        EXPECT_EQ(AnsiDirectoryPath(c.path, c.codePage), c.ansi);
+    }
+}
+
+// Directories whose names the A functions cannot give, made and removed through
+// the W ones.
+class WideDirectories {
+  public:
+    ~WideDirectories() {
+        for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
+            RemoveDirectoryW(it->c_str());
+        }
+    }
+    std::wstring Make(const std::wstring& path) {
+        EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << "error " << GetLastError();
+        made_.push_back(path);
+        return path;
+    }
+
+  private:
+    std::vector<std::wstring> made_;
+};
+
+std::wstring Widen(const std::string& ansi) {
+    std::wstring wide(ansi.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
+                            static_cast<int>(wide.size()))));
+    return wide;
+}
+
+struct Choice {
+    const char* what;
+    UINT codePage;
+    std::wstring path;
+    std::string expected; // "" with unnamable false: taken as Cancel
+    bool unnamable;
+};
+
+TEST(ChosenDirectoryOf, GivesTheAnsiPathOrRefusesItButNeverCutsIt) {
+    const fixtures::TempDir temp("browse");
+    WideDirectories directories;
+    const std::wstring base = Widen(temp.Path());
+    const std::wstring plain = directories.Make(base + L"\\Archive");
+    const std::wstring cyrillic = directories.Make(base + L"\\" + kArchiv);
+    const std::wstring japanese = directories.Make(base + L"\\" + kNihon);
+    // Each part within the 255 bytes a Linux name may have; together well
+    // under MAX_PATH characters but over MAX_PATH bytes in 932 and UTF-8.
+    std::wstring deep = base;
+    for (int part = 0; part < 3; ++part) {
+        deep = directories.Make(deep + L"\\" + Repeat(kNichi, 50));
+    }
+    ASSERT_LT(deep.size(), static_cast<std::size_t>(MAX_PATH - 1));
+
+    const Choice choices[] = {
+        {"plain, Western", kWestern, plain, temp.Path() + "\\Archive", false},
+        {"Cyrillic, Western", kWestern, cyrillic, "", true},
+        {"Japanese, Japanese", kJapanese, japanese, temp.Path() + "\\" + kNihon932, false},
+        {"Japanese, UTF-8", kUtf8, japanese, temp.Path() + "\\" + kNihonUtf8, false},
+        {"too many bytes, Japanese", kJapanese, deep, "", true},
+        {"too many bytes, UTF-8", kUtf8, deep, "", true},
+    };
+    for (const Choice& c : choices) {
+        SCOPED_TRACE(c.what);
+        const win32::CoTaskMemPtr<ITEMIDLIST> item(ILCreateFromPathW(c.path.c_str()));
+        ASSERT_TRUE(item) << "no item for the directory";
+        const ChosenDirectory chosen = ChosenDirectoryOf(item.Get(), c.codePage);
+        EXPECT_EQ(chosen.path, c.expected);
+        EXPECT_EQ(chosen.unnamable, c.unnamable);
+    }
+}
+
+TEST(ChosenDirectoryOf, AnItemWithNoFileSystemPathIsACancel) {
+    LPITEMIDLIST computer = nullptr;
+    ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer), S_OK);
+    const win32::CoTaskMemPtr<ITEMIDLIST> item(computer);
+    const ChosenDirectory chosen = ChosenDirectoryOf(item.Get());
+    EXPECT_EQ(chosen.path, "");
+    EXPECT_FALSE(chosen.unnamable);
+}
+
+} // namespace
