@@ -144,8 +144,10 @@ int main(int argc, char** argv) {
         stepTarget = freshTarget("steps-");
     };
     // rename: each copy is completed under its temporary name and then renamed
-    // into place, as the restore does.
-    const auto copyLoop = [&](bool clearAttributes, bool writeId, bool rename = false) {
+    // into place, as the restore does; flush: each completed copy is flushed to
+    // the disk before that.
+    const auto copyLoop = [&](bool clearAttributes, bool writeId, bool rename = false,
+                              bool flush = false) {
         const auto place = [&](const std::string& finalPath) {
             return rename ? TemporaryPathOf(stepTarget, finalPath.substr(stepTarget.size() + 1))
                           : finalPath;
@@ -154,6 +156,12 @@ int main(int argc, char** argv) {
             CreateDirectoryA(TemporaryDirectoryOf(stepTarget).c_str(), nullptr);
         }
         const auto finish = [&](const std::string& finalPath) {
+            if (flush) {
+                const HANDLE file = CreateFileA(place(finalPath).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                FlushFileBuffers(file);
+                CloseHandle(file);
+            }
             if (rename) {
                 MoveFileExA(place(finalPath).c_str(), finalPath.c_str(), MOVEFILE_REPLACE_EXISTING);
             }
@@ -193,6 +201,8 @@ int main(int argc, char** argv) {
          [&] { copyLoop(true, true); }},
         {"  and each made under a temporary name, then renamed", freshStepTarget,
          [&] { copyLoop(true, true, true); }},
+        {"  and each flushed to the disk before the rename", freshStepTarget,
+         [&] { copyLoop(true, true, true, true); }},
         {"RestoreFolders", freshStepTarget,
          [&] { RestoreFolders(records, archive, stepTarget, false); }},
     };
