@@ -106,13 +106,15 @@ win32::FileResult Discard(const PlannedFile& file) {
 
 // Replaces what a folder's two restored names hold, all or nothing. What stands
 // under them is moved aside into the directory for unfinished copies, the index
-// first; where nothing stands under the message file's name, a mark says so.
-// The new files are moved in, the index first and the message file last, and
-// only then are the earlier ones removed. When a step fails, the new files go
-// and the earlier ones are put back. A run cut off at any point leaves what
-// SettleInterruptedPairs needs to finish the replacement or undo it: the mark or
-// the earlier message file aside says that a replacement was under way, and
-// the message file under its name says that it was complete.
+// first; where nothing stands under the message file's name, a mark says so
+// (where nothing stands under either name, the completed message file is the
+// mark, renamed for it). The new files are moved in, the index first and the
+// message file last, and only then are the earlier ones removed. When a step
+// fails, the new files go and the earlier ones are put back. A run cut off at
+// any point leaves what SettleInterruptedPairs needs to finish the replacement
+// or undo it: the mark or the earlier message file aside says that a
+// replacement was under way, and the message file under its name says that it
+// was complete.
 class PairReplacement {
   public:
     PairReplacement(const PlannedFolder& folder, const DestinationNames& existing)
@@ -133,9 +135,16 @@ class PairReplacement {
             indexAside_ = true;
         }
         underWay_ = true;
-        return earlierMessage_
-                   ? win32::MoveToFreeName(message_.destinationPath, message_.earlierPath)
-                   : win32::MakeEmptyFile(message_.noEarlierPath);
+        if (earlierMessage_) {
+            return win32::MoveToFreeName(message_.destinationPath, message_.earlierPath);
+        }
+        if (earlierIndex_) {
+            return win32::MakeEmptyFile(message_.noEarlierPath);
+        }
+        const win32::FileResult marked =
+            win32::MoveToFreeName(message_.temporaryPath, message_.newPath);
+        newMarked_ = marked.Ok();
+        return marked;
     }
 
     // The new files, completed under their temporary names; a folder whose
@@ -149,16 +158,17 @@ class PairReplacement {
             }
             newIndexIn_ = true;
         }
-        const win32::FileResult moved =
-            win32::MoveToFreeName(message_.temporaryPath, message_.destinationPath);
+        const win32::FileResult moved = win32::MoveToFreeName(
+            newMarked_ ? message_.newPath : message_.temporaryPath, message_.destinationPath);
         if (moved.Ok()) {
-            // Complete: what is left aside is only to be removed, and a run that
-            // cannot remove it leaves it to the next one.
-            // The message file's mark goes last: while it stays, a run cut off
-            // here is known to have been complete.
+            // Complete: what is aside is only to be removed, the message file's
+            // mark last, so that a run cut off here is still known to have been
+            // complete; what cannot be removed is left to the next run.
             underWay_ = false;
             if (!indexAside_ || RemoveIfThere(index_.earlierPath).Ok()) {
-                RemoveIfThere(earlierMessage_ ? message_.earlierPath : message_.noEarlierPath);
+                if (earlierMessage_ || earlierIndex_) {
+                    RemoveIfThere(earlierMessage_ ? message_.earlierPath : message_.noEarlierPath);
+                }
             }
         }
         return moved;
@@ -176,7 +186,7 @@ class PairReplacement {
             result = win32::RemoveOwnFile(index_.destinationPath);
         }
         if (result.Ok()) {
-            result = PutBack(message_);
+            result = newMarked_ ? RemoveIfThere(message_.newPath) : PutBack(message_);
         }
         if (result.Ok() && indexAside_) {
             result = win32::MoveToFreeName(index_.earlierPath, index_.destinationPath);
@@ -191,6 +201,7 @@ class PairReplacement {
     const bool earlierIndex_;
     bool indexAside_ = false;
     bool underWay_ = false;
+    bool newMarked_ = false;
     bool newIndexIn_ = false;
 };
 
@@ -208,8 +219,10 @@ void SettleInterruptedPairs(const std::string& destinationText,
     // without its last character ("BAK00001.PM"), which the two share.
     std::unordered_map<std::string, std::string> messages;
     std::unordered_map<std::string, std::string> indexes;
+    // Message files that were to take a name under which nothing stood.
+    std::vector<std::string> newMessages;
     for (const win32::DirectoryEntry& entry : entries) {
-        for (const char* suffix : {kEarlierSuffix, kNoEarlierSuffix}) {
+        for (const char* suffix : {kEarlierSuffix, kNoEarlierSuffix, kNewSuffix}) {
             const std::size_t length = std::char_traits<char>::length(suffix);
             if (entry.name.size() <= length + 1 || !HasExtension(entry.name, suffix)) {
                 continue;
@@ -217,7 +230,9 @@ void SettleInterruptedPairs(const std::string& destinationText,
             const std::string name = entry.name.substr(0, entry.name.size() - length);
             const std::string pair = win32::FileNameKey(name.substr(0, name.size() - 1));
             const char last = name.back();
-            if (last == 'M' || last == 'm') {
+            if ((last == 'M' || last == 'm') && suffix == kNewSuffix) {
+                newMessages.push_back(name);
+            } else if (last == 'M' || last == 'm') {
                 messages[pair] = name;
             } else if ((last == 'I' || last == 'i') && suffix == kEarlierSuffix) {
                 indexes[pair] = name;
@@ -228,6 +243,18 @@ void SettleInterruptedPairs(const std::string& destinationText,
         failures.Check(result, name,
                        "a restore that was cut off left it aside, and it could not be put back");
     };
+    for (const std::string& messageName : newMessages) {
+        // Not complete, or the mark would have gone with the move: an index
+        // under the name can only be the new one.
+        const PlannedFile message = PlanFile("", destinationText, messageName);
+        win32::FileResult result = RemoveIfThere(IndexPathOf(message.destinationPath));
+        if (result.Ok()) {
+            result = RemoveIfThere(message.newPath);
+        }
+        failures.Check(
+            result, messageName,
+            "a restore that was cut off left it unfinished, and it could not be removed");
+    }
     for (const auto& [pair, indexName] : indexes) {
         if (messages.count(pair) == 0) {
             // Cut off right after the earlier index was moved aside.

@@ -40,7 +40,8 @@ PlannedFile PlanFile(const std::string& sourcePath, const std::string& destinati
                        JoinPath(destinationText, name),
                        TemporaryPathOf(destinationText, name),
                        TemporaryPathOf(destinationText, name, kEarlierSuffix),
-                       TemporaryPathOf(destinationText, name, kNoEarlierSuffix)};
+                       TemporaryPathOf(destinationText, name, kNoEarlierSuffix),
+                       TemporaryPathOf(destinationText, name, kNewSuffix)};
 }
 
 bool DestinationTextIsMissing(const std::string& destinationText) {

@@ -54,6 +54,9 @@ constexpr const char kEarlierSuffix[] = ".tarnwick-old";
 // Marks that nothing stood under the name before, so that a run cut off can
 // be told apart from one that had moved nothing aside.
 constexpr const char kNoEarlierSuffix[] = ".tarnwick-none";
+// A completed message file about to take a name under which neither it nor its
+// index had anything: the mark and the copy in one.
+constexpr const char kNewSuffix[] = ".tarnwick-new";
 constexpr const char kLockName[] = "restore-running.lock";
 
 inline bool IsTemporaryName(const std::string& name) {
@@ -86,7 +89,8 @@ std::string ExistingFileRefusal(ExistingFile existing, const std::string& name);
 
 // One file of a chosen folder as the restore handles it: where it comes from,
 // its restored name and final path, where its copy is completed, and where an
-// earlier file under that name is moved aside (or the mark that there was none).
+// earlier file under that name is moved aside (or the marks that there was
+// none: see the suffixes above).
 struct PlannedFile {
     std::string name;
     std::string sourcePath;
@@ -94,6 +98,7 @@ struct PlannedFile {
     std::string temporaryPath;
     std::string earlierPath;
     std::string noEarlierPath;
+    std::string newPath;
 };
 
 // The paths of a file restored under name from sourcePath.
@@ -127,8 +132,8 @@ struct RestoreFailure {
     std::string reason;
 };
 
-// Failure lines a report lists at most; the rest are counted on one last line,
-// so that the box always fits on the screen.
+// Failure lines a report lists at most; the rest are counted on one last line.
+// The box lists fewer when they would not fit on the screen (restore/Report.h).
 constexpr std::size_t kMaxReportedFailures = 20;
 
 // The completion box's text: the plain success line when nothing failed,

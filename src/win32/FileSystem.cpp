@@ -85,6 +85,13 @@ FileResult RemoveOwnFile(const std::string& path) {
         return fault;
     }
     QuietErrorMode quiet;
+    if (DeleteFileA(path.c_str())) {
+        return {};
+    }
+    // A read-only file (an unfinished copy from a CD) goes once it is writable.
+    if (GetLastError() != ERROR_ACCESS_DENIED) {
+        return FileResult{GetLastError()};
+    }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     return Outcome(DeleteFileA(path.c_str()));
 }

@@ -129,7 +129,7 @@ class RestoreFaultTest : public WithMainWindow {
             const std::string aside = destination / (".tarnwick-tmp\\" + folder.restored);
             EXPECT_TRUE(Exists(aside + ".PMM.tarnwick-old") ||
                         Exists(aside + ".PMM.tarnwick-none") ||
-                        Exists(aside + ".PMI.tarnwick-old"));
+                        Exists(aside + ".PMM.tarnwick-new") || Exists(aside + ".PMI.tarnwick-old"));
         }
         if (ReadBytes(destination / "Y2GMIRAW.CNM") != NewMailFile("New")) {
             notRestored.insert("Y2GMIRAW");
