@@ -27,7 +27,6 @@ const std::wstring kArchiv = L"\x0410\x0440\x0445\x0438\x0432"; // "Archive" in 
 const std::string kNihon932 = "\x93\xFA\x96\x7B";               // Shift-JIS
 const std::string kNihonUtf8 = "\xE6\x97\xA5\xE6\x9C\xAC";      // UTF-8
 const std::string kNichiUtf8 = "\xE6\x97\xA5";
-const std::string kArchiv932 = "\x84\x40\x84\x82\x84\x87\x84\x79\x84\x72";
 
 template <typename String>
 String Repeat(const String& part, int times) {
@@ -49,22 +48,9 @@ TEST(AnsiDirectoryPath, IsThePathItselfOrNothing) {
     const std::wstring root = L"Z:\\";
     const Case cases[] = {
         {"plain path, Western", kWestern, L"Z:\\tmp\\Archive 2004", "Z:\\tmp\\Archive 2004"},
-        {"plain path, Japanese", kJapanese, L"Z:\\tmp\\Archive", "Z:\\tmp\\Archive"},
-        {"drive root keeps its backslash", kWestern, L"C:\\", "C:\\"},
-        {"Western letter, Western", kWestern, L"Z:\\Caf\x00E9", "Z:\\Caf\xE9"},
         {"Japanese name, Japanese", kJapanese, root + kNihon, "Z:\\" + kNihon932},
-        {"Japanese name, UTF-8", kUtf8, root + kNihon, "Z:\\" + kNihonUtf8},
-        {"Cyrillic fits Shift-JIS", kJapanese, root + kArchiv, "Z:\\" + kArchiv932},
         {"Cyrillic, Western", kWestern, root + kArchiv, std::nullopt},
         {"best fit would turn A-macron into A", kWestern, L"Z:\\\x0100", std::nullopt},
-        {"umlaut, Japanese", kJapanese, L"Z:\\M\x00FCller", std::nullopt},
-        {"lone surrogate, UTF-8", kUtf8, L"Z:\\a\xD800z", std::nullopt},
-        // 203 characters fit MAX_PATH, but not their 403 or 603 bytes.
-        {"200 Japanese characters, Japanese", kJapanese, root + Repeat(kNichi, 200), std::nullopt},
-        {"200 Japanese characters, UTF-8", kUtf8, root + Repeat(kNichi, 200), std::nullopt},
-        {"259 bytes, Western", kWestern, root + std::wstring(256, L'a'),
-         "Z:\\" + std::string(256, 'a')},
-        {"260 bytes, Western", kWestern, root + std::wstring(257, L'a'), std::nullopt},
         {"259 bytes in 131 characters, Japanese", kJapanese, root + Repeat(kNihon, 64),
          "Z:\\" + Repeat(kNihon932, 64)},
         {"260 bytes in 132 characters, Japanese", kJapanese, root + L"a" + Repeat(kNihon, 64),
@@ -147,15 +133,6 @@ TEST(ChosenDirectoryOf, GivesTheAnsiPathOrRefusesItButNeverCutsIt) {
         EXPECT_EQ(chosen.path, c.expected);
         EXPECT_EQ(chosen.unnamable, c.unnamable);
     }
-}
-
-TEST(ChosenDirectoryOf, AnItemWithNoFileSystemPathIsACancel) {
-    LPITEMIDLIST computer = nullptr;
-    ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer), S_OK);
-    const win32::CoTaskMemPtr<ITEMIDLIST> item(computer);
-    const ChosenDirectory chosen = ChosenDirectoryOf(item.Get());
-    EXPECT_EQ(chosen.path, "");
-    EXPECT_FALSE(chosen.unnamable);
 }
 
 } // namespace

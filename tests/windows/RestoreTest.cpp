@@ -32,6 +32,9 @@ std::vector<RestoreFailure> Failures(const RestoreOutcome& outcome) {
 const char kNoDestination[] = "You must have a destination";
 const char kNoSuchDirectory[] = "The destination directory does not exist";
 const char kSameAsSource[] = "The destination must differ from the source directory";
+const char kEndsInSpaceOrDot[] = "The destination ends in a space or a dot, which Windows leaves "
+                                 "out of a directory's name: please remove it, or choose the "
+                                 "directory with Browse";
 
 struct Folder {
     std::string fileName;
@@ -625,6 +628,9 @@ INSTANTIATE_TEST_SUITE_P(
                       DestinationCase{"LeadingTab", "\t{dst}", kNoDestination},
                       DestinationCase{"SpacesThenTab", "  \t{dst}", kNoDestination},
                       DestinationCase{"Missing", "{dst}\\missing", kNoSuchDirectory},
+                      // The existence check would find {dst} itself; the joined paths would not.
+                      DestinationCase{"TrailingSpace", "{dst} ", kEndsInSpaceOrDot},
+                      DestinationCase{"TrailingDot", "{dst}.", kEndsInSpaceOrDot},
                       DestinationCase{"AFile", "{src}\\FOL12345.PMM", kNoSuchDirectory},
                       DestinationCase{"Source", "{src}", kSameAsSource},
                       DestinationCase{"SourceInOtherCase", "{SRC}", kSameAsSource},
@@ -638,20 +644,12 @@ INSTANTIATE_TEST_SUITE_P(
 // The same directory under another drive letter differs in every byte of its
 // path; only its identity shows it. Under Wine the Z: drive is the Unix root.
 TEST(CheckDestination, SourceUnderAnotherDriveLetter) {
-    using UnixName = char*(CDECL*)(const WCHAR*);
-    // Through void*: GetProcAddress's generic type does not convert to this one directly.
-    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!unixName) {
+    TempDir source;
+    const std::string unixPath = UnixPathOf(source.Path());
+    if (unixPath.empty()) {
         GTEST_SKIP() << "not running under Wine: no second drive letter for one directory";
     }
-    TempDir source;
-    WCHAR wide[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, source.Path().c_str(), -1, wide, MAX_PATH);
-    char* const unixPath = unixName(wide);
-    ASSERT_NE(unixPath, nullptr);
-    std::string other = std::string("Z:") + unixPath;
-    HeapFree(GetProcessHeap(), 0, unixPath);
+    std::string other = "Z:" + unixPath;
     std::replace(other.begin(), other.end(), '/', '\\');
     ASSERT_TRUE(Exists(other)) << other;
 
