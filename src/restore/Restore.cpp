@@ -4,6 +4,7 @@
 #include "lists/FolderRecord.h"
 #include "restore/FolderHeaderFile.h"
 #include "restore/RestoreNames.h"
+#include "restore/ReportBox.h"
 #include "restore/RestorePlan.h"
 #include "win32/Cursor.h"
 #include "win32/DialogControls.h"
@@ -540,8 +541,6 @@ LRESULT OnRestore(HWND, UINT, WPARAM, LPARAM) {
     }
     const std::vector<RestoreFailure>& failures = outcome.failures;
 
-    const std::string text = CompletionText(sourceText, destinationText, failures);
-    MessageBoxA(nullptr, text.c_str(), kProgramTitle,
-                failures.empty() ? MB_OK : MB_OK | MB_ICONWARNING);
+    ShowCompletionReport(sourceText, destinationText, failures);
     return 0;
 }
