@@ -25,18 +25,6 @@ constexpr int kLeastFrame = 150;
 // The flags the box wraps its text with.
 constexpr UINT kBoxTextFlags = DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
 
-struct DcTraits {
-    using Value = HDC;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value value) { DeleteDC(value); }
-};
-
-struct FontTraits {
-    using Value = HFONT;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value value) { DeleteObject(value); }
-};
-
 // A memory DC with the message boxes' font selected into it while it lives.
 class MessageFontDc {
   public:
@@ -62,8 +50,8 @@ class MessageFontDc {
     HDC Get() const { return dc_.Get(); }
 
   private:
-    win32::UniqueHandle<DcTraits> dc_;
-    win32::UniqueHandle<FontTraits> font_;
+    win32::MemoryDc dc_;
+    win32::FontHandle font_;
     HGDIOBJ previous_ = nullptr;
 };
 

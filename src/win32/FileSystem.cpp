@@ -18,14 +18,27 @@ bool IsPlainFile(DWORD attributes) {
     return (attributes & skipped) == 0;
 }
 
-} // namespace
-
-FileResult CopyFileReplacing(const std::string& from, const std::string& to) {
-    if (const FileResult fault = InjectedFault("CopyFile", to); !fault.Ok()) {
+// One file-system call in the quiet error mode, unless the test seam fails it
+// first.
+template <typename Call>
+FileResult Guarded(const char* name, const std::string& path, Call call) {
+    if (const FileResult fault = InjectedFault(name, path); !fault.Ok()) {
         return fault;
     }
     QuietErrorMode quiet;
-    return Outcome(CopyFileA(from.c_str(), to.c_str(), FALSE));
+    return call();
+}
+
+FileResult Move(const std::string& from, const std::string& to, DWORD flags) {
+    return Guarded("MoveFile", to,
+                   [&] { return Outcome(MoveFileExA(from.c_str(), to.c_str(), flags)); });
+}
+
+} // namespace
+
+FileResult CopyFileReplacing(const std::string& from, const std::string& to) {
+    return Guarded("CopyFile", to,
+                   [&] { return Outcome(CopyFileA(from.c_str(), to.c_str(), FALSE)); });
 }
 
 FileResult ClearAttributes(const std::string& path) {
@@ -34,86 +47,61 @@ FileResult ClearAttributes(const std::string& path) {
 }
 
 FileResult SetAttributes(const std::string& path, DWORD attributes) {
-    if (const FileResult fault = InjectedFault("SetFileAttributes", path); !fault.Ok()) {
-        return fault;
-    }
-    QuietErrorMode quiet;
-    return Outcome(SetFileAttributesA(path.c_str(), attributes));
+    return Guarded("SetFileAttributes", path,
+                   [&] { return Outcome(SetFileAttributesA(path.c_str(), attributes)); });
 }
 
 FileResult MoveReplacing(const std::string& from, const std::string& to) {
-    if (const FileResult fault = InjectedFault("MoveFile", to); !fault.Ok()) {
-        return fault;
-    }
-    QuietErrorMode quiet;
-    return Outcome(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
+    return Move(from, to, MOVEFILE_REPLACE_EXISTING);
 }
 
 FileResult MoveToFreeName(const std::string& from, const std::string& to) {
-    if (const FileResult fault = InjectedFault("MoveFile", to); !fault.Ok()) {
-        return fault;
-    }
-    QuietErrorMode quiet;
-    return Outcome(MoveFileExA(from.c_str(), to.c_str(), 0));
+    return Move(from, to, 0);
 }
 
 FileResult MakeEmptyFile(const std::string& path) {
-    if (const FileResult fault = InjectedFault("CreateFile", path); !fault.Ok()) {
-        return fault;
-    }
-    QuietErrorMode quiet;
-    const FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    return FileResult{file ? 0 : GetLastError()};
+    return Guarded("CreateFile", path, [&] {
+        const FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        return FileResult{file ? 0 : GetLastError()};
+    });
 }
 
 FileResult FlushToDisk(const std::string& path) {
-    if (const FileResult fault = InjectedFault("FlushFileBuffers", path); !fault.Ok()) {
-        return fault;
-    }
-    QuietErrorMode quiet;
-    const FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return FileResult{GetLastError()};
-    }
-    return Outcome(FlushFileBuffers(file.Get()));
+    return Guarded("FlushFileBuffers", path, [&] {
+        const FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file ? Outcome(FlushFileBuffers(file.Get())) : FileResult{GetLastError()};
+    });
 }
 
 FileResult RemoveOwnFile(const std::string& path) {
-    if (const FileResult fault = InjectedFault("DeleteFile", path); !fault.Ok()) {
-        return fault;
-    }
-    QuietErrorMode quiet;
-    if (DeleteFileA(path.c_str())) {
-        return {};
-    }
-    // A read-only file (an unfinished copy from a CD) goes once it is writable.
-    if (GetLastError() != ERROR_ACCESS_DENIED) {
-        return FileResult{GetLastError()};
-    }
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return Outcome(DeleteFileA(path.c_str()));
+    return Guarded("DeleteFile", path, [&] {
+        if (DeleteFileA(path.c_str())) {
+            return FileResult{};
+        }
+        // A read-only file (an unfinished copy from a CD) goes once it is writable.
+        if (GetLastError() != ERROR_ACCESS_DENIED) {
+            return FileResult{GetLastError()};
+        }
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return Outcome(DeleteFileA(path.c_str()));
+    });
 }
 
 FileResult MakeDirectory(const std::string& path) {
-    if (const FileResult fault = InjectedFault("CreateDirectory", path); !fault.Ok()) {
-        return fault;
-    }
-    QuietErrorMode quiet;
-    if (CreateDirectoryA(path.c_str(), nullptr)) {
-        return {};
-    }
-    const DWORD error = GetLastError();
-    return FileResult{error == ERROR_ALREADY_EXISTS && IsExistingDirectory(path) ? 0 : error};
+    return Guarded("CreateDirectory", path, [&] {
+        if (CreateDirectoryA(path.c_str(), nullptr)) {
+            return FileResult{};
+        }
+        const DWORD error = GetLastError();
+        return FileResult{error == ERROR_ALREADY_EXISTS && IsExistingDirectory(path) ? 0 : error};
+    });
 }
 
 FileResult RemoveEmptyDirectory(const std::string& path) {
-    if (const FileResult fault = InjectedFault("RemoveDirectory", path); !fault.Ok()) {
-        return fault;
-    }
-    QuietErrorMode quiet;
-    return Outcome(RemoveDirectoryA(path.c_str()));
+    return Guarded("RemoveDirectory", path,
+                   [&] { return Outcome(RemoveDirectoryA(path.c_str())); });
 }
 
 FileResult ListEntries(const std::string& pattern, std::vector<DirectoryEntry>& entries) {
@@ -164,14 +152,12 @@ DWORD AttributesOf(const std::string& path) {
 }
 
 FileResult DirectoryLock::Take(const std::string& path) {
-    if (const FileResult fault = InjectedFault("CreateFile", path); !fault.Ok()) {
-        return fault;
-    }
-    QuietErrorMode quiet;
-    file_.Reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE,
-                            nullptr));
-    return FileResult{file_ ? 0 : GetLastError()};
+    return Guarded("CreateFile", path, [&] {
+        file_.Reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE,
+                                nullptr));
+        return FileResult{file_ ? 0 : GetLastError()};
+    });
 }
 
 std::wstring Widened(const std::string& text) {

@@ -65,9 +65,25 @@ struct CoTaskMemTraits {
     static void Close(Value value) { CoTaskMemFree(value); }
 };
 
+// A memory device context, and a font or other drawing object.
+struct DcTraits {
+    using Value = HDC;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value value) { DeleteDC(value); }
+};
+
+template <typename Object>
+struct GdiObjectTraits {
+    using Value = Object;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value value) { DeleteObject(value); }
+};
+
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 template <typename T>
 using CoTaskMemPtr = UniqueHandle<CoTaskMemTraits<T*>>;
+using MemoryDc = UniqueHandle<DcTraits>;
+using FontHandle = UniqueHandle<GdiObjectTraits<HFONT>>;
 
 } // namespace win32
