@@ -1,6 +1,5 @@
 #include "restore/FolderHeaderFile.h"
 
-#include "win32/ErrorMode.h"
 #include "win32/Handle.h"
 
 namespace {
@@ -10,29 +9,25 @@ namespace {
 // error of the first attempt is the one worth reporting.
 win32::FileHandle OpenFolderFile(const std::string& path, DWORD& firstError,
                                  bool knownReadOnly = false) {
-    win32::QuietErrorMode quiet;
     win32::FileHandle file;
     if (knownReadOnly) {
         firstError = ERROR_ACCESS_DENIED;
     } else {
-        file.Reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        firstError = file ? 0 : GetLastError();
+        firstError = win32::OpenExisting(path, GENERIC_READ | GENERIC_WRITE, file).error;
     }
     if (!file) {
-        file.Reset(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        win32::OpenExisting(path, GENERIC_READ, file);
     }
     return file;
 }
 
-std::string ReadField(HANDLE file, std::size_t offset, std::size_t length) {
+std::string ReadField(HANDLE file, const std::string& path, std::size_t offset,
+                      std::size_t length) {
     char buffer[kHeaderLength] = {};
     DWORD bytesRead = 0;
-    win32::QuietErrorMode quiet;
-    if (SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) ==
-            INVALID_SET_FILE_POINTER ||
-        !ReadFile(file, buffer, static_cast<DWORD>(length), &bytesRead, nullptr)) {
+    if (!win32::ReadAt(file, path, static_cast<DWORD>(offset), buffer, static_cast<DWORD>(length),
+                       bytesRead)
+             .Ok()) {
         return "";
     }
     return FieldText(buffer, bytesRead);
@@ -47,8 +42,8 @@ FolderHeaderTexts ReadFolderHeader(const std::string& path, bool knownReadOnly) 
         return {};
     }
     FolderHeaderTexts texts;
-    texts.displayName = ReadField(file.Get(), kDisplayNameOffset, kDisplayNameLength);
-    texts.folderId = ReadField(file.Get(), kFolderIdOffset, kFolderIdLength);
+    texts.displayName = ReadField(file.Get(), path, kDisplayNameOffset, kDisplayNameLength);
+    texts.folderId = ReadField(file.Get(), path, kFolderIdOffset, kFolderIdLength);
     return texts;
 }
 
@@ -56,23 +51,13 @@ win32::FileResult WriteFolderId(const std::string& path, const std::string& id) 
     if (!FolderIdFits(id)) {
         return {ERROR_INVALID_PARAMETER};
     }
-    if (const win32::FileResult fault = win32::InjectedFault("WriteFile", path); !fault.Ok()) {
-        return fault;
-    }
     DWORD openError = 0;
     const win32::FileHandle file = OpenFolderFile(path, openError);
     if (!file) {
         return {openError};
     }
-    win32::QuietErrorMode quiet;
-    DWORD written = 0;
-    if (SetFilePointer(file.Get(), static_cast<LONG>(kFolderIdOffset), nullptr, FILE_BEGIN) ==
-            INVALID_SET_FILE_POINTER ||
-        !WriteFile(file.Get(), id.data(), static_cast<DWORD>(id.size()), &written, nullptr)) {
-        return {openError ? openError : GetLastError()};
-    }
-    if (written != id.size()) {
-        return {ERROR_WRITE_FAULT};
-    }
-    return {};
+    const win32::FileResult written =
+        win32::WriteAt(file.Get(), path, static_cast<DWORD>(kFolderIdOffset), id.data(),
+                       static_cast<DWORD>(id.size()));
+    return written.Ok() || !openError ? written : win32::FileResult{openError};
 }

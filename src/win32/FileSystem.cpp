@@ -21,23 +21,32 @@ bool IsPlainFile(DWORD attributes) {
 // One file-system call in the quiet error mode, unless the test seam fails it
 // first.
 template <typename Call>
-FileResult Guarded(const char* name, const std::string& path, Call call) {
-    if (const FileResult fault = InjectedFault(name, path); !fault.Ok()) {
-        return fault;
+FileResult Guarded(const char* name, const std::string& path, const std::string& from, Call call) {
+    const DWORD fault = fileFaultHook ? fileFaultHook(name, path, from) : 0;
+    if (fault == kPretendDone) {
+        return {};
+    }
+    if (fault != 0) {
+        return {fault};
     }
     QuietErrorMode quiet;
     return call();
 }
 
+template <typename Call>
+FileResult Guarded(const char* name, const std::string& path, Call call) {
+    return Guarded(name, path, "", call);
+}
+
 FileResult Move(const std::string& from, const std::string& to, DWORD flags) {
-    return Guarded("MoveFile", to,
+    return Guarded("MoveFile", to, from,
                    [&] { return Outcome(MoveFileExA(from.c_str(), to.c_str(), flags)); });
 }
 
 } // namespace
 
 FileResult CopyFileReplacing(const std::string& from, const std::string& to) {
-    return Guarded("CopyFile", to,
+    return Guarded("CopyFile", to, from,
                    [&] { return Outcome(CopyFileA(from.c_str(), to.c_str(), FALSE)); });
 }
 
@@ -76,27 +85,53 @@ FileResult FlushToDisk(const std::string& path) {
 }
 
 FileResult RemoveOwnFile(const std::string& path) {
-    return Guarded("DeleteFile", path, [&] {
-        if (DeleteFileA(path.c_str())) {
-            return FileResult{};
-        }
-        // A read-only file (an unfinished copy from a CD) goes once it is writable.
-        if (GetLastError() != ERROR_ACCESS_DENIED) {
+    const FileResult removed =
+        Guarded("DeleteFile", path, [&] { return Outcome(DeleteFileA(path.c_str())); });
+    // A read-only file (an unfinished copy from a CD) goes once it is writable.
+    if (removed.error != ERROR_ACCESS_DENIED) {
+        return removed;
+    }
+    SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
+    return Guarded("DeleteFile", path, [&] { return Outcome(DeleteFileA(path.c_str())); });
+}
+
+FileResult OpenExisting(const std::string& path, DWORD access, FileHandle& file) {
+    return Guarded("CreateFile", path, [&] {
+        file.Reset(CreateFileA(path.c_str(), access, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        return FileResult{file ? 0 : GetLastError()};
+    });
+}
+
+FileResult ReadAt(HANDLE file, const std::string& path, DWORD offset, char* buffer, DWORD length,
+                  DWORD& read) {
+    read = 0;
+    return Guarded("ReadFile", path, [&] {
+        if (SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) ==
+            INVALID_SET_FILE_POINTER) {
             return FileResult{GetLastError()};
         }
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        return Outcome(DeleteFileA(path.c_str()));
+        return Outcome(ReadFile(file, buffer, length, &read, nullptr));
+    });
+}
+
+FileResult WriteAt(HANDLE file, const std::string& path, DWORD offset, const char* bytes,
+                   DWORD length) {
+    return Guarded("WriteFile", path, [&] {
+        DWORD written = 0;
+        if (SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) ==
+                INVALID_SET_FILE_POINTER ||
+            !WriteFile(file, bytes, length, &written, nullptr)) {
+            return FileResult{GetLastError()};
+        }
+        return FileResult{written == length ? 0 : static_cast<DWORD>(ERROR_WRITE_FAULT)};
     });
 }
 
 FileResult MakeDirectory(const std::string& path) {
-    return Guarded("CreateDirectory", path, [&] {
-        if (CreateDirectoryA(path.c_str(), nullptr)) {
-            return FileResult{};
-        }
-        const DWORD error = GetLastError();
-        return FileResult{error == ERROR_ALREADY_EXISTS && IsExistingDirectory(path) ? 0 : error};
-    });
+    const FileResult made = Guarded(
+        "CreateDirectory", path, [&] { return Outcome(CreateDirectoryA(path.c_str(), nullptr)); });
+    return made.error == ERROR_ALREADY_EXISTS && IsExistingDirectory(path) ? FileResult{} : made;
 }
 
 FileResult RemoveEmptyDirectory(const std::string& path) {
@@ -105,26 +140,24 @@ FileResult RemoveEmptyDirectory(const std::string& path) {
 }
 
 FileResult ListEntries(const std::string& pattern, std::vector<DirectoryEntry>& entries) {
-    if (const FileResult fault = InjectedFault("FindFirstFile", pattern); !fault.Ok()) {
-        return fault;
-    }
     WIN32_FIND_DATAA entry{};
     FindHandle search;
-    {
-        QuietErrorMode quiet;
-        search.Reset(FindFirstFileA(pattern.c_str(), &entry));
-        if (!search) {
-            return FileResult{GetLastError()};
-        }
+    if (const FileResult first = Guarded("FindFirstFile", pattern,
+                                         [&] {
+                                             search.Reset(FindFirstFileA(pattern.c_str(), &entry));
+                                             return FileResult{search ? 0 : GetLastError()};
+                                         });
+        !first.Ok()) {
+        return first;
     }
     for (;;) {
         if (lstrcmpA(entry.cFileName, ".") != 0 && lstrcmpA(entry.cFileName, "..") != 0) {
             entries.push_back({entry.cFileName, entry.dwFileAttributes});
         }
-        QuietErrorMode quiet;
-        if (!FindNextFileA(search.Get(), &entry)) {
-            const DWORD error = GetLastError();
-            return FileResult{error == ERROR_NO_MORE_FILES ? 0 : error};
+        const FileResult next = Guarded(
+            "FindNextFile", pattern, [&] { return Outcome(FindNextFileA(search.Get(), &entry)); });
+        if (!next.Ok()) {
+            return FileResult{next.error == ERROR_NO_MORE_FILES ? 0 : next.error};
         }
     }
 }
@@ -141,17 +174,29 @@ FileResult ListPlainFiles(const std::string& pattern, std::vector<DirectoryEntry
 }
 
 bool IsExistingDirectory(const std::string& path) {
-    QuietErrorMode quiet;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = AttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 DWORD AttributesOf(const std::string& path) {
-    QuietErrorMode quiet;
-    return GetFileAttributesA(path.c_str());
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    Guarded("GetFileAttributes", path, [&] {
+        attributes = GetFileAttributesA(path.c_str());
+        return FileResult{attributes != INVALID_FILE_ATTRIBUTES ? 0 : GetLastError()};
+    });
+    return attributes;
+}
+
+void DirectoryLock::Release() {
+    if (file_) {
+        // Whatever the seam says: a process that ends has its handles closed.
+        Guarded("CloseHandle", path_, [] { return FileResult{}; });
+        file_.Reset();
+    }
 }
 
 FileResult DirectoryLock::Take(const std::string& path) {
+    path_ = path;
     return Guarded("CreateFile", path, [&] {
         file_.Reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE,

@@ -15,15 +15,25 @@ struct FileResult {
     bool Ok() const { return error == 0; }
 };
 
-// Test seam: when set, every call below asks it first, naming the call and the
-// path it works on. A non-zero answer fails the call with that error before it
-// touches the disk. The program never sets it.
-using FaultHook = DWORD (*)(const char* call, const std::string& path);
+// Test seam: when set, every try of every call below (and of the calls of
+// restore/FolderHeaderFile) asks it first, naming the call, the path it works on
+// and, for a copy or a rename, the path it works from. 0 lets the try go ahead;
+// kPretendDone reports success without touching the disk (a deletion whose name
+// lingers, say); any other answer fails the try with that error. The program
+// never sets it.
+using FaultHook = DWORD (*)(const char* call, const std::string& path, const std::string& from);
 extern FaultHook fileFaultHook;
-// What a call that does its own file-system work asks the hook (see above).
-inline FileResult InjectedFault(const char* call, const std::string& path) {
-    return FileResult{fileFaultHook ? fileFaultHook(call, path) : 0};
-}
+constexpr DWORD kPretendDone = 0xFFFFFFFF;
+
+// Opens an existing file without sharing; access is GENERIC_READ and/or
+// GENERIC_WRITE.
+FileResult OpenExisting(const std::string& path, DWORD access, FileHandle& file);
+// Reads up to length bytes at offset; read says how many came.
+FileResult ReadAt(HANDLE file, const std::string& path, DWORD offset, char* buffer, DWORD length,
+                  DWORD& read);
+// Writes all of length bytes at offset.
+FileResult WriteAt(HANDLE file, const std::string& path, DWORD offset, const char* bytes,
+                   DWORD length);
 
 FileResult CopyFileReplacing(const std::string& from, const std::string& to);
 FileResult ClearAttributes(const std::string& path);
@@ -74,11 +84,16 @@ class DirectoryLock {
   public:
     DirectoryLock() = default;
     // Takes the lock file at path, creating it.
+    DirectoryLock(DirectoryLock&&) = default;
+    DirectoryLock& operator=(DirectoryLock&&) = default;
+    ~DirectoryLock() { Release(); }
     FileResult Take(const std::string& path);
     bool Held() const { return file_.IsValid(); }
+    void Release();
 
   private:
     FileHandle file_;
+    std::string path_;
 };
 
 // The text in UTF-16, read in the ANSI code page as the file calls read it.

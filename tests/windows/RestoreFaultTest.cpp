@@ -21,7 +21,7 @@ Fault fault = Fault::None;
 int callsMade = 0;
 int failingCall = 0;
 
-DWORD FailChosenCalls(const char*, const std::string&) {
+DWORD FailChosenCalls(const char*, const std::string&, const std::string&) {
     const int call = callsMade++;
     const bool fails = (fault == Fault::One && call == failingCall) ||
                        (fault == Fault::FromThenOn && call >= failingCall);
@@ -134,9 +134,10 @@ class RestoreFaultTest : public WithMainWindow {
         if (ReadBytes(destination / "Y2GMIRAW.CNM") != NewMailFile("New")) {
             notRestored.insert("Y2GMIRAW");
         }
-        if (reported.count("*")) { // the new mail could not be listed
+        if (reported.count("*")) { // the new mail could not be listed, or not all of it
             reported.erase("*");
-            reported.insert("Y2GMIRAW");
+            reported.erase("Y2GMIRAW");
+            notRestored.erase("Y2GMIRAW");
         }
         EXPECT_EQ(reported, notRestored) << ::testing::PrintToString(Lines(failures));
     }
