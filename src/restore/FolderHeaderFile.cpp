@@ -56,8 +56,11 @@ win32::FileResult WriteFolderId(const std::string& path, const std::string& id) 
     if (!file) {
         return {openError};
     }
+    if (openError) {
+        // Open for reading only: the write is bound to fail, for this reason.
+        return {openError};
+    }
     const win32::FileResult written =
-        win32::WriteAt(file.Get(), path, static_cast<DWORD>(kFolderIdOffset), id.data(),
-                       static_cast<DWORD>(id.size()));
-    return written.Ok() || !openError ? written : win32::FileResult{openError};
+        win32::WriteAt(file.Get(), path, kFolderIdOffset, id.data(), static_cast<DWORD>(id.size()));
+    return written.Ok() ? win32::Flush(file.Get(), path) : written;
 }

@@ -13,6 +13,7 @@
 FolderHeaderTexts ReadFolderHeader(const std::string& path, bool knownReadOnly = false);
 
 // Writes the bytes of id, without terminator, at the folder ID offset of an
-// existing file; every other byte stays as it was. Never creates a file and never
-// writes at or past byte 128.
+// existing file, and then the whole file to the disk (see win32::Flush); every
+// other byte stays as it was. Never creates a file and never writes at or past
+// byte 128.
 win32::FileResult WriteFolderId(const std::string& path, const std::string& id);

@@ -117,3 +117,25 @@ std::u16string FitCompletionText(const std::string& sourceText, const std::strin
     }
     return text;
 }
+
+std::string CompletionText(const std::string& sourceText, const std::string& destinationText,
+                           const std::vector<RestoreFailure>& failures) {
+    // Bytes as units one for one and no measure: nothing is cut and nothing is
+    // too high, so the text comes back byte for byte.
+    ReportLayout plain;
+    plain.widen = [](const std::string& text) {
+        std::u16string units;
+        for (const char c : text) {
+            units += static_cast<char16_t>(static_cast<unsigned char>(c));
+        }
+        return units;
+    };
+    plain.width = [](const std::u16string&) { return 0; };
+    plain.height = [](const std::u16string&) { return 0; };
+    plain.wrapWidth = plain.maxWidth = plain.maxHeight = 1;
+    std::string text;
+    for (const char16_t unit : FitCompletionText(sourceText, destinationText, failures, plain)) {
+        text += static_cast<char>(unit);
+    }
+    return text;
+}

@@ -1,10 +1,19 @@
 #pragma once
 
-#include "restore/RestorePlan.h"
-
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
+
+// One line of a report: the file it names and what happened to it.
+struct RestoreFailure {
+    std::string fileName;
+    std::string reason;
+};
+
+// Failure lines a report lists at most; the rest are counted on one last line.
+// The box lists fewer when they would not fit on the screen.
+constexpr std::size_t kMaxReportedFailures = 20;
 
 // Width in pixels of a text drawn on one line.
 using TextWidth = std::function<int(const std::u16string& text)>;
@@ -36,3 +45,9 @@ std::u16string ElideMiddle(const std::u16string& text, int maxWidth, const TextW
 std::u16string FitCompletionText(const std::string& sourceText, const std::string& destinationText,
                                  const std::vector<RestoreFailure>& failures,
                                  const ReportLayout& layout);
+
+// The completion box's text as it stands, nothing cut: the plain success line
+// when nothing failed, otherwise the warning line followed by one line per
+// failure, the first kMaxReportedFailures of them and then "and N more".
+std::string CompletionText(const std::string& sourceText, const std::string& destinationText,
+                           const std::vector<RestoreFailure>& failures);

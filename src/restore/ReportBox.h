@@ -1,6 +1,6 @@
 #pragma once
 
-#include "restore/RestorePlan.h"
+#include "restore/Report.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 #include "win32/MainDialogHandle.h"
 #include "lists/FolderRecord.h"
-#include "restore/RestorePlan.h"
+#include "restore/Report.h"
 
 #include <string>
 #include <vector>
@@ -12,7 +12,7 @@
 std::string CheckDestination(const std::string& sourceText, const std::string& destinationText);
 
 struct RestoreOutcome {
-    // Not empty: the run was refused before it touched anything (another run
+    // Not empty: the run was refused before it copied anything (another run
     // holds the destination, say), with the text of the "Directory Error" box.
     std::string refusal;
     std::vector<RestoreFailure> failures;

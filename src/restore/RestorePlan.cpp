@@ -1,8 +1,7 @@
 #include "restore/RestorePlan.h"
 
+#include "restore/Replacement.h"
 #include "restore/RestoreNames.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -14,35 +13,37 @@ std::string TrimSpaces(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// The refusal for a folder whose restored names the destination cannot take.
-// The names are looked up as they are: cut out of a joined path they could end
-// at a backslash byte inside a multibyte character.
-std::string ExistingRefusal(const PlannedFolder& folder, const DestinationNames& existing,
-                            const NameKey& key) {
-    for (const std::string* name : {&folder.message.name, &folder.index.name}) {
-        const auto found = existing.find(key(*name));
-        if (found != existing.end()) {
-            const std::string refusal = ExistingFileRefusal(found->second, *name);
-            if (!refusal.empty()) {
-                return refusal + ", so this folder was not restored";
-            }
+// Why a file of this restored name cannot be replaced: a read-only, hidden or
+// directory entry stands under the name (looked up as the name is: cut out of a
+// joined path it could end at a backslash byte inside a multibyte character), or
+// one of its names in the directory for unfinished copies is still taken. ""
+// when it can, with what stands under the name now in earlierName.
+std::string Refusal(const std::string& name, const FoundNames& found, const NameKey& key,
+                    std::string& earlierName) {
+    const auto existing = found.existing.find(key(name));
+    if (existing != found.existing.end()) {
+        if (const std::string refusal = ExistingFileRefusal(existing->second.kind, name);
+            !refusal.empty()) {
+            return refusal;
+        }
+        earlierName = existing->second.name;
+    }
+    for (const char* suffix :
+         {kUnfinishedSuffix, kPairMarkSuffix, kAloneMarkSuffix, kAsideSuffix}) {
+        if (found.taken.count(key(name + suffix))) {
+            return name + suffix + " in " + kTemporaryDirectory +
+                   " is left from an earlier restore and could not be cleared away";
         }
     }
     return "";
 }
 
-} // namespace
-
-PlannedFile PlanFile(const std::string& sourcePath, const std::string& destinationText,
-                     const std::string& name) {
-    return PlannedFile{name,
-                       sourcePath,
-                       JoinPath(destinationText, name),
-                       TemporaryPathOf(destinationText, name),
-                       TemporaryPathOf(destinationText, name, kEarlierSuffix),
-                       TemporaryPathOf(destinationText, name, kNoEarlierSuffix),
-                       TemporaryPathOf(destinationText, name, kNewSuffix)};
+// The paths in the directory for unfinished copies are the longest a run makes.
+bool PathTooLong(const std::string& destinationText, const std::string& name) {
+    return LongestPlacePath(destinationText, name) > kMaxPathLength;
 }
+
+} // namespace
 
 bool DestinationTextIsMissing(const std::string& destinationText) {
     return TrimSpaces(destinationText) < std::string(" ");
@@ -72,11 +73,10 @@ std::string ExistingFileRefusal(ExistingFile existing, const std::string& name) 
     return "";
 }
 
-std::vector<PlannedFolder> PlanRestore(const std::vector<FolderRecord>& records,
-                                       const std::string& sourceText,
-                                       const std::string& destinationText,
-                                       const DestinationNames& existing, const NameKey& key) {
-    std::vector<PlannedFolder> plan;
+RestorePlan PlanRestore(const std::vector<FolderRecord>& records, const std::string& sourceText,
+                        const std::string& destinationText, const FoundNames& found,
+                        const NameKey& key) {
+    RestorePlan plan;
     // Restored name's key -> the file name of the folder that has it.
     std::unordered_map<std::string, std::string> usedNames;
     for (std::size_t i = 1; i < records.size(); ++i) {
@@ -89,9 +89,8 @@ std::vector<PlannedFolder> PlanRestore(const std::vector<FolderRecord>& records,
         PlannedFolder folder;
         folder.fileName = record.fileName;
         folder.newFolderId = MakeNewFolderId(record.folderId, record.fileName);
-        folder.message = PlanFile(sourcePath, destinationText, restoredName);
-        folder.index =
-            PlanFile(IndexPathOf(sourcePath), destinationText, IndexPathOf(restoredName));
+        folder.message = {restoredName, sourcePath, ""};
+        folder.index = {IndexPathOf(restoredName), IndexPathOf(sourcePath), ""};
         folder.indexName = IndexPathOf(record.fileName);
 
         const std::string restoredKey = key(restoredName);
@@ -100,31 +99,38 @@ std::vector<PlannedFolder> PlanRestore(const std::vector<FolderRecord>& records,
             folder.refusal = "same restored name as " + clash->second;
         } else if (sourcePath.size() > kMaxPathLength) {
             folder.refusal = "the source path is too long";
-        } else if (folder.message.noEarlierPath.size() > kMaxPathLength) {
-            // The longest path the restore makes of the destination's.
+        } else if (PathTooLong(destinationText, restoredName)) {
             folder.refusal = "the destination path is too long";
         } else {
-            folder.refusal = ExistingRefusal(folder, existing, key);
+            for (PlannedFile* file : {&folder.message, &folder.index}) {
+                if (folder.refusal.empty()) {
+                    folder.refusal = Refusal(file->name, found, key, file->earlierName);
+                }
+            }
+            if (!folder.refusal.empty()) {
+                folder.refusal += ", so this folder was not restored";
+            } else if (PathTooLong(destinationText, folder.message.earlierName) ||
+                       PathTooLong(destinationText, folder.index.earlierName)) {
+                // An earlier name can be longer in bytes than the restored one.
+                folder.refusal = "the destination path is too long";
+            }
             usedNames.emplace(restoredKey, record.fileName);
         }
-        plan.push_back(std::move(folder));
+        plan.folders.push_back(std::move(folder));
+    }
+
+    for (const NewMailFile& file : found.newMail) {
+        if (!HasExtension(file.name, ".CNM")) {
+            continue;
+        }
+        PlannedNewMail newMail{file.name, JoinPath(sourceText, file.name), file.attributes, ""};
+        std::string earlierName;
+        if (newMail.sourcePath.size() > kMaxPathLength || PathTooLong(destinationText, file.name)) {
+            newMail.refusal = "the path is too long";
+        } else {
+            newMail.refusal = Refusal(file.name, found, key, earlierName);
+        }
+        plan.newMail.push_back(std::move(newMail));
     }
     return plan;
-}
-
-std::string CompletionText(const std::string& sourceText, const std::string& destinationText,
-                           const std::vector<RestoreFailure>& failures) {
-    if (failures.empty()) {
-        return "Mail files copied from " + sourceText + " to " + destinationText;
-    }
-    std::string text =
-        "Not all mail files were copied from " + sourceText + " to " + destinationText;
-    const std::size_t listed = std::min(failures.size(), kMaxReportedFailures);
-    for (std::size_t i = 0; i < listed; ++i) {
-        text += "\r\n" + failures[i].fileName + ": " + failures[i].reason;
-    }
-    if (failures.size() > listed) {
-        text += "\r\nand " + std::to_string(failures.size() - listed) + " more";
-    }
-    return text;
 }

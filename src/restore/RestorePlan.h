@@ -3,9 +3,11 @@
 #include "common/Path.h"
 #include "lists/FolderRecord.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 // True when the destination text, stripped of leading and trailing spaces,
@@ -37,43 +39,6 @@ bool LastPartEndsInSpaceOrDot(const std::basic_string<Char>& text) {
     return last.back() == Char(' ') || last.back() == Char('.');
 }
 
-// Every copy is made and completed under a temporary name and only then renamed
-// into place. The temporary files stand in a directory of their own inside the
-// destination: creating a file costs a search of its directory under some file
-// systems (Wine's), and that one stays small however many folders the
-// destination holds. It also holds, while a folder's earlier pair is replaced,
-// the earlier files moved aside, and a lock file held by the run under way.
-// Every name there ends in one of these suffixes: no extension of the mail
-// client's files, so the client never takes one for a folder or for new mail, and
-// distinctive enough that a run can settle what a run cut off left behind.
-constexpr const char kTemporaryDirectory[] = ".tarnwick-tmp";
-// A copy being completed.
-constexpr const char kTemporarySuffix[] = ".tarnwick-tmp";
-// An earlier file moved aside from under its name while a new one takes it.
-constexpr const char kEarlierSuffix[] = ".tarnwick-old";
-// Marks that nothing stood under the name before, so that a run cut off can
-// be told apart from one that had moved nothing aside.
-constexpr const char kNoEarlierSuffix[] = ".tarnwick-none";
-// A completed message file about to take a name under which neither it nor its
-// index had anything: the mark and the copy in one.
-constexpr const char kNewSuffix[] = ".tarnwick-new";
-constexpr const char kLockName[] = "restore-running.lock";
-
-inline bool IsTemporaryName(const std::string& name) {
-    return HasExtension(name, kTemporarySuffix);
-}
-
-inline std::string TemporaryDirectoryOf(const std::string& destinationText) {
-    return JoinPath(destinationText, kTemporaryDirectory);
-}
-
-// Where the file of this final name stands, with this suffix, inside the
-// directory for unfinished copies.
-inline std::string TemporaryPathOf(const std::string& destinationText, const std::string& name,
-                                   const char* suffix = kTemporarySuffix) {
-    return JoinPath(TemporaryDirectoryOf(destinationText), name + suffix);
-}
-
 // Folds a file name into a key that two names share exactly when the file system
 // takes them for the same file. The default folds ASCII letters only; the
 // program passes the system's own folding, which covers every letter.
@@ -82,28 +47,23 @@ std::string AsciiNameKey(const std::string& name);
 
 // What the destination already holds under a name, by NameKey.
 enum class ExistingFile { Plain, ReadOnly, Hidden, Directory };
-using DestinationNames = std::unordered_map<std::string, ExistingFile>;
+struct ExistingName {
+    std::string name; // exactly as listed
+    ExistingFile kind = ExistingFile::Plain;
+};
+using DestinationNames = std::unordered_map<std::string, ExistingName>;
 
 // Why a file of that kind is not replaced; "" for a plain file, which is.
 std::string ExistingFileRefusal(ExistingFile existing, const std::string& name);
 
-// One file of a chosen folder as the restore handles it: where it comes from,
-// its restored name and final path, where its copy is completed, and where an
-// earlier file under that name is moved aside (or the marks that there was
-// none: see the suffixes above).
+// One file of a chosen folder: its restored name, where it comes from, and the
+// plain file that stands under that name before the run, by its exact name ("":
+// nothing does).
 struct PlannedFile {
     std::string name;
     std::string sourcePath;
-    std::string destinationPath;
-    std::string temporaryPath;
-    std::string earlierPath;
-    std::string noEarlierPath;
-    std::string newPath;
+    std::string earlierName;
 };
-
-// The paths of a file restored under name from sourcePath.
-PlannedFile PlanFile(const std::string& sourcePath, const std::string& destinationText,
-                     const std::string& name);
 
 // One chosen folder: its message file (.PMM) and its index (.PMI).
 struct PlannedFolder {
@@ -117,27 +77,41 @@ struct PlannedFolder {
     std::string refusal;
 };
 
-// The chosen records in table order, with their paths and new IDs. A folder is
-// refused when its restored name is that of an earlier chosen folder (by key),
-// when a path is too long for the file calls, or when the destination holds a
-// read-only, hidden or directory entry under either restored name.
-std::vector<PlannedFolder> PlanRestore(const std::vector<FolderRecord>& records,
-                                       const std::string& sourceText,
-                                       const std::string& destinationText,
-                                       const DestinationNames& existing = {},
-                                       const NameKey& key = AsciiNameKey);
-
-struct RestoreFailure {
-    std::string fileName;
-    std::string reason;
+// A new-mail file in the source, as listed.
+struct NewMailFile {
+    std::string name;
+    std::uint32_t attributes = 0;
 };
 
-// Failure lines a report lists at most; the rest are counted on one last line.
-// The box lists fewer when they would not fit on the screen (restore/Report.h).
-constexpr std::size_t kMaxReportedFailures = 20;
+// One new-mail file to copy under its own name.
+struct PlannedNewMail {
+    std::string name;
+    std::string sourcePath;
+    // The source file's attributes, which the copy keeps.
+    std::uint32_t attributes = 0;
+    std::string refusal;
+};
 
-// The completion box's text: the plain success line when nothing failed,
-// otherwise the warning line followed by one line per failure, the first
-// kMaxReportedFailures of them and then "and N more".
-std::string CompletionText(const std::string& sourceText, const std::string& destinationText,
-                           const std::vector<RestoreFailure>& failures);
+struct RestorePlan {
+    std::vector<PlannedFolder> folders;
+    std::vector<PlannedNewMail> newMail;
+};
+
+// What the run finds before it copies anything: the destination's names, the
+// names still taken in its directory for unfinished copies (by NameKey), and the
+// source's new-mail files (none when they are not to be copied).
+struct FoundNames {
+    DestinationNames existing;
+    std::unordered_set<std::string> taken;
+    std::vector<NewMailFile> newMail;
+};
+
+// The chosen records in table order, with their names, earlier files and new
+// IDs, and the new-mail files. A folder is refused when its restored name is
+// that of an earlier chosen folder (by key), when a path is too long for the file
+// calls, when the destination holds a read-only, hidden or directory entry under
+// either restored name, or when one of its names in the directory for unfinished
+// copies is still taken; a new-mail file likewise.
+RestorePlan PlanRestore(const std::vector<FolderRecord>& records, const std::string& sourceText,
+                        const std::string& destinationText, const FoundNames& found = {},
+                        const NameKey& key = AsciiNameKey);

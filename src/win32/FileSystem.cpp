@@ -3,11 +3,29 @@
 #include "win32/ErrorMode.h"
 #include "win32/Handle.h"
 
+#include <iterator>
+
 namespace win32 {
 
 FaultHook fileFaultHook = nullptr;
 
 namespace {
+
+// The waits between the tries of a call, in milliseconds: about a second in all,
+// as careful Windows programs wait out a virus scanner.
+constexpr DWORD kRetryDelays[] = {10, 20, 40, 80, 160, 320, 370};
+
+enum class Retry {
+    // Sharing violations only.
+    Sharing,
+    // Denied access too: what opening or making a name that still lingers gives.
+    SharingAndDenied,
+};
+
+bool IsTransient(DWORD error, Retry retry) {
+    return error == ERROR_SHARING_VIOLATION ||
+           (retry == Retry::SharingAndDenied && error == ERROR_ACCESS_DENIED);
+}
 
 FileResult Outcome(BOOL succeeded) {
     return FileResult{succeeded ? 0 : GetLastError()};
@@ -18,36 +36,43 @@ bool IsPlainFile(DWORD attributes) {
     return (attributes & skipped) == 0;
 }
 
-// One file-system call in the quiet error mode, unless the test seam fails it
-// first.
+// The one wrapper of every file call: the test seam, the quiet error mode and
+// the retry rule (see the header).
 template <typename Call>
-FileResult Guarded(const char* name, const std::string& path, const std::string& from, Call call) {
-    const DWORD fault = fileFaultHook ? fileFaultHook(name, path, from) : 0;
-    if (fault == kPretendDone) {
-        return {};
+FileResult Guarded(const char* name, const std::string& path, const std::string& from, Retry retry,
+                   Call call) {
+    for (std::size_t attempt = 0;; ++attempt) {
+        const DWORD fault = fileFaultHook ? fileFaultHook(name, path, from) : 0;
+        if (fault == kPretendDone) {
+            return {};
+        }
+        FileResult result{fault};
+        if (fault == 0) {
+            QuietErrorMode quiet;
+            result = call();
+        }
+        if (!IsTransient(result.error, retry) || attempt == std::size(kRetryDelays)) {
+            return result;
+        }
+        Sleep(kRetryDelays[attempt]);
     }
-    if (fault != 0) {
-        return {fault};
-    }
-    QuietErrorMode quiet;
-    return call();
 }
 
 template <typename Call>
 FileResult Guarded(const char* name, const std::string& path, Call call) {
-    return Guarded(name, path, "", call);
+    return Guarded(name, path, "", Retry::Sharing, call);
 }
 
 FileResult Move(const std::string& from, const std::string& to, DWORD flags) {
-    return Guarded("MoveFile", to, from,
+    return Guarded("MoveFile", to, from, Retry::Sharing,
                    [&] { return Outcome(MoveFileExA(from.c_str(), to.c_str(), flags)); });
 }
 
 } // namespace
 
-FileResult CopyFileReplacing(const std::string& from, const std::string& to) {
-    return Guarded("CopyFile", to, from,
-                   [&] { return Outcome(CopyFileA(from.c_str(), to.c_str(), FALSE)); });
+FileResult CopyToFreeName(const std::string& from, const std::string& to) {
+    return Guarded("CopyFile", to, from, Retry::Sharing,
+                   [&] { return Outcome(CopyFileA(from.c_str(), to.c_str(), TRUE)); });
 }
 
 FileResult ClearAttributes(const std::string& path) {
@@ -68,31 +93,31 @@ FileResult MoveToFreeName(const std::string& from, const std::string& to) {
     return Move(from, to, 0);
 }
 
-FileResult MakeEmptyFile(const std::string& path) {
-    return Guarded("CreateFile", path, [&] {
-        const FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-        return FileResult{file ? 0 : GetLastError()};
-    });
-}
-
 FileResult FlushToDisk(const std::string& path) {
-    return Guarded("FlushFileBuffers", path, [&] {
-        const FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-        return file ? Outcome(FlushFileBuffers(file.Get())) : FileResult{GetLastError()};
-    });
+    FileHandle file;
+    const FileResult opened = OpenExisting(path, GENERIC_WRITE, file);
+    return opened.Ok() ? Flush(file.Get(), path) : opened;
 }
 
-FileResult RemoveOwnFile(const std::string& path) {
-    const FileResult removed =
-        Guarded("DeleteFile", path, [&] { return Outcome(DeleteFileA(path.c_str())); });
-    // A read-only file (an unfinished copy from a CD) goes once it is writable.
+FileResult Flush(HANDLE file, const std::string& path) {
+    return Guarded("FlushFileBuffers", path, [&] { return Outcome(FlushFileBuffers(file)); });
+}
+
+FileResult DeleteFileItself(const std::string& path) {
+    const auto remove = [&] { return Outcome(DeleteFileA(path.c_str())); };
+    const FileResult removed = Guarded("DeleteFile", path, remove);
     if (removed.error != ERROR_ACCESS_DENIED) {
         return removed;
     }
-    SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
-    return Guarded("DeleteFile", path, [&] { return Outcome(DeleteFileA(path.c_str())); });
+    // Read-only (an unfinished copy from a CD): it goes once it is writable. The
+    // attribute of a link would be that of what it leads to.
+    DWORD attributes = 0;
+    if (!AttributesOf(path, attributes).Ok() || !(attributes & FILE_ATTRIBUTE_READONLY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return removed;
+    }
+    const FileResult writable = SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
+    return writable.Ok() ? Guarded("DeleteFile", path, remove) : writable;
 }
 
 FileResult OpenExisting(const std::string& path, DWORD access, FileHandle& file) {
@@ -129,8 +154,11 @@ FileResult WriteAt(HANDLE file, const std::string& path, DWORD offset, const cha
 }
 
 FileResult MakeDirectory(const std::string& path) {
-    const FileResult made = Guarded(
-        "CreateDirectory", path, [&] { return Outcome(CreateDirectoryA(path.c_str(), nullptr)); });
+    // A directory removed while another program looks into it stays until that
+    // program lets go, and cannot be made anew meanwhile.
+    const FileResult made = Guarded("CreateDirectory", path, "", Retry::SharingAndDenied, [&] {
+        return Outcome(CreateDirectoryA(path.c_str(), nullptr));
+    });
     return made.error == ERROR_ALREADY_EXISTS && IsExistingDirectory(path) ? FileResult{} : made;
 }
 
@@ -142,17 +170,18 @@ FileResult RemoveEmptyDirectory(const std::string& path) {
 FileResult ListEntries(const std::string& pattern, std::vector<DirectoryEntry>& entries) {
     WIN32_FIND_DATAA entry{};
     FindHandle search;
-    if (const FileResult first = Guarded("FindFirstFile", pattern,
-                                         [&] {
-                                             search.Reset(FindFirstFileA(pattern.c_str(), &entry));
-                                             return FileResult{search ? 0 : GetLastError()};
-                                         });
-        !first.Ok()) {
+    const FileResult first = Guarded("FindFirstFile", pattern, [&] {
+        search.Reset(FindFirstFileA(pattern.c_str(), &entry));
+        return FileResult{search ? 0 : GetLastError()};
+    });
+    if (!first.Ok()) {
         return first;
     }
     for (;;) {
         if (lstrcmpA(entry.cFileName, ".") != 0 && lstrcmpA(entry.cFileName, "..") != 0) {
-            entries.push_back({entry.cFileName, entry.dwFileAttributes});
+            const bool reparse = entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+            entries.push_back(
+                {entry.cFileName, entry.dwFileAttributes, reparse ? entry.dwReserved0 : 0});
         }
         const FileResult next = Guarded(
             "FindNextFile", pattern, [&] { return Outcome(FindNextFileA(search.Get(), &entry)); });
@@ -173,18 +202,36 @@ FileResult ListPlainFiles(const std::string& pattern, std::vector<DirectoryEntry
     return result;
 }
 
-bool IsExistingDirectory(const std::string& path) {
-    const DWORD attributes = AttributesOf(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+bool IsLink(const DirectoryEntry& entry) {
+    // IsReparseTagNameSurrogate: junctions, mount points and symbolic links.
+    // Windows always gives the tag; Wine gives none for its symbolic links.
+    return (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           (entry.reparseTag == 0 || (entry.reparseTag & 0x20000000));
 }
 
-DWORD AttributesOf(const std::string& path) {
-    DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    Guarded("GetFileAttributes", path, [&] {
+FileResult AttributesOf(const std::string& path, DWORD& attributes) {
+    return Guarded("GetFileAttributes", path, [&] {
         attributes = GetFileAttributesA(path.c_str());
         return FileResult{attributes != INVALID_FILE_ATTRIBUTES ? 0 : GetLastError()};
     });
-    return attributes;
+}
+
+bool IsExistingDirectory(const std::string& path) {
+    DWORD attributes = 0;
+    return AttributesOf(path, attributes).Ok() && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+FileResult DirectoryLock::Take(const std::string& path) {
+    Release();
+    path_ = path;
+    // Made anew, so that nothing already standing under the name (a link, say)
+    // is ever opened; a lock name that lingers is waited out.
+    return Guarded("CreateFile", path, "", Retry::SharingAndDenied, [&] {
+        file_.Reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE,
+                                nullptr));
+        return FileResult{file_ ? 0 : GetLastError()};
+    });
 }
 
 void DirectoryLock::Release() {
@@ -193,16 +240,6 @@ void DirectoryLock::Release() {
         Guarded("CloseHandle", path_, [] { return FileResult{}; });
         file_.Reset();
     }
-}
-
-FileResult DirectoryLock::Take(const std::string& path) {
-    path_ = path;
-    return Guarded("CreateFile", path, [&] {
-        file_.Reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE,
-                                nullptr));
-        return FileResult{file_ ? 0 : GetLastError()};
-    });
 }
 
 std::wstring Widened(const std::string& text) {

@@ -15,15 +15,45 @@ struct FileResult {
     bool Ok() const { return error == 0; }
 };
 
-// Test seam: when set, every try of every call below (and of the calls of
-// restore/FolderHeaderFile) asks it first, naming the call, the path it works on
-// and, for a copy or a rename, the path it works from. 0 lets the try go ahead;
-// kPretendDone reports success without touching the disk (a deletion whose name
-// lingers, say); any other answer fails the try with that error. The program
-// never sets it.
+// Every call below runs through one wrapper that
+//  - asks the test seam first (fileFaultHook);
+//  - runs in the quiet error mode, so that an empty drive or a missing medium
+//    fails quietly instead of raising a system dialog;
+//  - retries what another program's brief hold on a file causes: a sharing
+//    violation always (a virus scanner or an indexer opens a file right after
+//    it was closed), and a denied access where a deleted name may still be
+//    listed while someone holds the file (MakeDirectory, DirectoryLock). The
+//    tries are spaced by growing delays, about a second in all; a file that the
+//    mail client really holds still fails within that second.
+
+// Test seam: when set, every try of every call below asks it first, naming the
+// call, the path it works on and, for a copy or a rename, the path it works from. 0 lets the try go
+// ahead; kPretendDone reports success without touching the disk (a deletion whose name lingers,
+// say); any other answer fails the try with that error. The program never sets it.
 using FaultHook = DWORD (*)(const char* call, const std::string& path, const std::string& from);
 extern FaultHook fileFaultHook;
 constexpr DWORD kPretendDone = 0xFFFFFFFF;
+
+// Copies from to to, which must not exist yet.
+FileResult CopyToFreeName(const std::string& from, const std::string& to);
+FileResult ClearAttributes(const std::string& path);
+FileResult SetAttributes(const std::string& path, DWORD attributes);
+// Renames from to to, replacing a file of that name (the platform refuses a
+// read-only one). On one volume this is a single step: to names either the old
+// file or the new one, never a part of either.
+FileResult MoveReplacing(const std::string& from, const std::string& to);
+// Renames from to to when nothing stands under that name, in a single step. It
+// fails when another program holds from open without letting it be renamed, as
+// the mail client does with an open folder. A link is renamed itself.
+FileResult MoveToFreeName(const std::string& from, const std::string& to);
+// Writes what the system still holds of a file in memory to the disk, so that a
+// power cut after this cannot leave it zero-filled or with older contents.
+FileResult FlushToDisk(const std::string& path);
+// The same through a handle open for writing.
+FileResult Flush(HANDLE file, const std::string& path);
+// Deletes the file (or the link) under path itself, read-only as it may be; the
+// attribute of what a link leads to is never changed.
+FileResult DeleteFileItself(const std::string& path);
 
 // Opens an existing file without sharing; access is GENERIC_READ and/or
 // GENERIC_WRITE.
@@ -35,25 +65,6 @@ FileResult ReadAt(HANDLE file, const std::string& path, DWORD offset, char* buff
 FileResult WriteAt(HANDLE file, const std::string& path, DWORD offset, const char* bytes,
                    DWORD length);
 
-FileResult CopyFileReplacing(const std::string& from, const std::string& to);
-FileResult ClearAttributes(const std::string& path);
-FileResult SetAttributes(const std::string& path, DWORD attributes);
-// Renames from to to, replacing a file of that name (the platform refuses a
-// read-only one). On one volume this is a single step: to names either the old
-// file or the new one, never a part of either.
-FileResult MoveReplacing(const std::string& from, const std::string& to);
-// Renames from to to when nothing stands under that name, in a single step. It
-// fails when another program holds from open without letting it be renamed, as
-// the mail client does with an open folder.
-FileResult MoveToFreeName(const std::string& from, const std::string& to);
-// Creates an empty file under a name that is free; fails when it is taken.
-FileResult MakeEmptyFile(const std::string& path);
-// Writes what the system still holds of a file in memory to the disk, so that a
-// power cut after this cannot leave it zero-filled or with older contents.
-FileResult FlushToDisk(const std::string& path);
-// Removes a file that this program made, whatever attributes it was given.
-FileResult RemoveOwnFile(const std::string& path);
-
 // Makes a directory; one that is there already is fine.
 FileResult MakeDirectory(const std::string& path);
 // Removes a directory when it is empty.
@@ -61,32 +72,40 @@ FileResult RemoveEmptyDirectory(const std::string& path);
 
 struct DirectoryEntry {
     std::string name;
-    DWORD attributes;
+    DWORD attributes = 0;
+    // The reparse point's tag, when attributes has FILE_ATTRIBUTE_REPARSE_POINT.
+    DWORD reparseTag = 0;
 };
 
 // Every entry matching pattern, in the file system's order, but "." and "..".
-// A pattern that matches nothing gives no entries and error ERROR_FILE_NOT_FOUND.
+// A pattern that matches nothing gives no entries and error ERROR_FILE_NOT_FOUND;
+// a listing that stops part-way gives the entries so far and its error.
 FileResult ListEntries(const std::string& pattern, std::vector<DirectoryEntry>& entries);
 
 // The same, passing over directories, hidden and system entries as well.
 FileResult ListPlainFiles(const std::string& pattern, std::vector<DirectoryEntry>& entries);
 
+// A link to another place: a junction, a mount point or a symbolic link (or a
+// reparse point whose tag is not known). Other reparse points (cloud
+// placeholders, say) are ordinary files and directories.
+bool IsLink(const DirectoryEntry& entry);
+
+// The attributes of what stands under path itself, a link not followed; error
+// ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND when nothing does.
+FileResult AttributesOf(const std::string& path, DWORD& attributes);
 bool IsExistingDirectory(const std::string& path);
 
-// The attributes of what stands under path itself, a link not followed;
-// INVALID_FILE_ATTRIBUTES when nothing does.
-DWORD AttributesOf(const std::string& path);
-
-// Held by a run for its whole length: a file opened without sharing, which the
-// system removes when it is closed, also when the process dies. A second holder
-// is refused with ERROR_SHARING_VIOLATION.
+// Held by a run for its whole length: a file made anew and opened without
+// sharing, which the system removes when it is closed, also when the process
+// dies. Taking it fails with ERROR_FILE_EXISTS while something stands under its
+// name: another run's lock, or a stray file to be moved away first.
 class DirectoryLock {
   public:
     DirectoryLock() = default;
-    // Takes the lock file at path, creating it.
-    DirectoryLock(DirectoryLock&&) = default;
-    DirectoryLock& operator=(DirectoryLock&&) = default;
     ~DirectoryLock() { Release(); }
+    DirectoryLock(const DirectoryLock&) = delete;
+    DirectoryLock& operator=(const DirectoryLock&) = delete;
+
     FileResult Take(const std::string& path);
     bool Held() const { return file_.IsValid(); }
     void Release();

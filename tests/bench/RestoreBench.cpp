@@ -10,6 +10,7 @@
 #include "lists/FolderRecord.h"
 #include "lists/SourceScan.h"
 #include "restore/FolderHeader.h"
+#include "restore/Replacement.h"
 #include "restore/Restore.h"
 #include "restore/RestoreNames.h"
 
@@ -149,7 +150,8 @@ int main(int argc, char** argv) {
     const auto copyLoop = [&](bool clearAttributes, bool writeId, bool rename = false,
                               bool flush = false) {
         const auto place = [&](const std::string& finalPath) {
-            return rename ? TemporaryPathOf(stepTarget, finalPath.substr(stepTarget.size() + 1))
+            return rename ? PlaceOf(stepTarget, finalPath.substr(stepTarget.size() + 1),
+                                    kUnfinishedSuffix)
                           : finalPath;
         };
         if (rename) {

@@ -68,9 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     std::set<std::string> copied;
-    for (const PlannedFolder& folder : PlanRestore(records, "Z:\\a", "Z:\\b")) {
+    for (const PlannedFolder& folder : PlanRestore(records, "Z:\\a", "Z:\\b").folders) {
         if (folder.refusal.empty()) {
-            Check(copied.insert(Upper(folder.message.destinationPath)).second);
+            Check(copied.insert(Upper(folder.message.name)).second);
         }
     }
     return 0;

@@ -1,3 +1,7 @@
+// One sweep over what a restore can meet on a real Windows machine: every
+// starting state of a folder's names, every file call failing alone, failing
+// for good (the program killed there), or failing once as a virus scanner makes
+// it, and the settling of a cut-off run, itself cut off at each of its calls.
 #include "Fixtures.h"
 
 #include "lists/FolderRecord.h"
@@ -7,179 +11,389 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+#include <map>
 #include <set>
 
 using namespace fixtures;
 
 namespace {
 
-// Which file-system call fails: none, the one numbered `at` alone (the run goes
-// on and undoes what it can), or that one and every later one (the process
-// killed there: nothing more reaches the disk).
-enum class Fault { None, One, FromThenOn };
-Fault fault = Fault::None;
-int callsMade = 0;
-int failingCall = 0;
+// The name under which a completed replacement sets an earlier file aside.
+constexpr const char kAsideSuffix[] = ".tarnwick-prev";
 
-DWORD FailChosenCalls(const char*, const std::string&, const std::string&) {
-    const int call = callsMade++;
-    const bool fails = (fault == Fault::One && call == failingCall) ||
-                       (fault == Fault::FromThenOn && call >= failingCall);
-    return fails ? ERROR_DISK_FULL : 0;
+std::string Upper(std::string text) {
+    CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
 }
 
-// The report's lines, to be shown when a check fails.
-std::vector<std::string> Lines(const std::vector<RestoreFailure>& failures) {
-    std::vector<std::string> lines;
-    for (const RestoreFailure& failure : failures) {
-        lines.push_back(failure.fileName + ": " + failure.reason);
+// The world around the program, as the test seam shows it: which try of which
+// call fails, files that another program holds, and deleted names that stay
+// listed until whoever holds the file lets go of it.
+enum class Fault { None, One, FromThenOn, Transient };
+struct World {
+    Fault fault = Fault::None;
+    int at = 0;
+    int tries = 0;
+    std::set<std::string> held;
+    bool deletionsLinger = false;
+    std::set<std::string> lingering;
+};
+World world;
+// The calls of a run, by try, when a test wants to know them.
+std::vector<std::string>* callNames = nullptr;
+
+DWORD Answer(const char* call, const std::string& path, const std::string& from) {
+    const int tryNumber = world.tries++;
+    if (callNames) {
+        callNames->push_back(call);
     }
-    return lines;
+    if ((world.fault == Fault::One && tryNumber == world.at) ||
+        (world.fault == Fault::FromThenOn && tryNumber >= world.at)) {
+        return ERROR_DISK_FULL;
+    }
+    if (world.fault == Fault::Transient && tryNumber == world.at) {
+        return ERROR_SHARING_VIOLATION;
+    }
+    const std::string name(call);
+    if (name == "FindFirstFile" || name == "FindNextFile" || name == "GetFileAttributes") {
+        return 0;
+    }
+    const std::string target = Upper(path);
+    const std::string source = Upper(from);
+    if (world.held.count(target) || world.held.count(source)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    if (world.lingering.count(target) || world.lingering.count(source)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    if (name == "DeleteFile" && world.deletionsLinger) {
+        world.lingering.insert(target);
+        return win32::kPretendDone;
+    }
+    return 0;
+}
+
+// Whoever held the deleted files lets go: their names go.
+void LetGo() {
+    for (const std::string& path : world.lingering) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    }
+    world.lingering.clear();
+    world.deletionsLinger = false;
 }
 
 struct Folder {
-    std::string fileName; // in the archive
-    std::string restored; // stem in the destination
-    std::string earlierMessage;
-    std::string earlierIndex; // "" where the destination held nothing
+    std::string number; // BAK<number>.PMM restored from FOL<number>.PMM
+    bool archiveHasIndex;
+    std::string earlierMessage; // exact name in the destination before the run; "" for none
+    std::string earlierIndex;
+
+    std::string Restored(const char* extension) const { return "BAK" + number + extension; }
+    Bytes NewMessage() const {
+        return Overwritten(FolderFile("Folder " + number, "FOL" + number), 86, "BAK" + number);
+    }
 };
 
-// Three folders, the second of which replaces an earlier pair, and a new-mail
-// file, restored through every fault the restore's file-system calls
-// can meet.
+// Every state a folder's names can be in before a run.
+const std::vector<Folder> kFolders = {
+    {"00001", true, "bak00001.pmm", "bak00001.pmi"}, // an earlier pair, in other letter case
+    {"00002", true, "", "BAK00002.PMI"},             // an earlier index alone
+    {"00003", true, "BAK00003.PMM", ""},             // an earlier message file alone
+    {"00004", true, "", ""},                         // nothing earlier
+    {"00005", false, "BAK00005.PMM", "BAK00005.PMI"} // no index in the archive
+};
+
+// What stands in the destination's directory for unfinished copies before a run.
+enum class Start { EarlierFiles, HeldLeftover, LingeringNames };
+const char* const kStartNames[] = {"earlier files", "a held leftover", "lingering names"};
+
+Bytes EarlierBytes(const std::string& name) {
+    return "earlier " + name;
+}
+
 class RestoreFaultTest : public WithMainWindow {
   protected:
     void SetUp() override {
         WithMainWindow::SetUp();
-        for (const Folder& folder : folders_) {
-            WriteBytes(source / (folder.fileName + ".PMM"), FolderFile("Name", folder.fileName));
-            WriteBytes(source / (folder.fileName + ".PMI"), IndexFile());
+        for (const Folder& folder : kFolders) {
+            WriteBytes(source / ("FOL" + folder.number + ".PMM"),
+                       FolderFile("Folder " + folder.number, "FOL" + folder.number));
+            if (folder.archiveHasIndex) {
+                WriteBytes(source / ("FOL" + folder.number + ".PMI"), IndexFile());
+            }
         }
         WriteBytes(source / "Y2GMIRAW.CNM", NewMailFile("New"));
+        WriteBytes(source / "HIDDEN.CNM", NewMailFile("Not to replace the hidden one"));
         sourceBefore_ = Snapshot(source.Path());
         ResetLists();
         ScanSourceFolders(source.Path());
-        for (FolderRecord& record : folderRecords) {
-            record.chosen = record.fileName.empty() ? 0 : 1;
-        }
-        win32::fileFaultHook = FailChosenCalls;
+        win32::fileFaultHook = Answer;
     }
     void TearDown() override {
         win32::fileFaultHook = nullptr;
+        world = World();
         EXPECT_EQ(Snapshot(source.Path()), sourceBefore_) << "the source directory changed";
         WithMainWindow::TearDown();
     }
 
-    std::vector<RestoreFailure> RestoreInto(const TempDir& destination, Fault kind, int at = 0) {
-        fault = kind;
-        failingCall = at;
-        callsMade = 0;
+    // A run with every folder chosen, or none, and this fault; the report's lines.
+    std::vector<std::string> Run(const TempDir& destination, bool everything,
+                                 Fault fault = Fault::None, int at = 0) {
+        for (FolderRecord& record : folderRecords) {
+            record.chosen = everything && !record.fileName.empty() ? 1 : 0;
+        }
+        world.fault = fault;
+        world.at = at;
+        world.tries = 0;
         const RestoreOutcome outcome =
-            RestoreFolders(folderRecords, source.Path(), destination.Path(), true);
-        fault = Fault::None;
-        EXPECT_EQ(outcome.refusal, "");
-        return outcome.failures;
+            RestoreFolders(folderRecords, source.Path(), destination.Path(), everything);
+        world.fault = Fault::None;
+        if (!outcome.refusal.empty()) {
+            // Refused before anything was copied, as only a fault can make it.
+            EXPECT_NE(fault, Fault::None) << outcome.refusal;
+            EXPECT_NE(fault, Fault::Transient) << outcome.refusal;
+            return {"refused: " + outcome.refusal};
+        }
+        std::vector<std::string> lines;
+        for (const RestoreFailure& failure : outcome.failures) {
+            lines.push_back(failure.fileName + ": " + failure.reason);
+        }
+        return lines;
     }
 
-    void PutEarlierCopies(const TempDir& destination) const {
-        for (const Folder& folder : folders_) {
-            if (!folder.earlierMessage.empty()) {
-                WriteBytes(destination / (folder.restored + ".PMM"), folder.earlierMessage);
-                WriteBytes(destination / (folder.restored + ".PMI"), folder.earlierIndex);
+    void PutEarlierFiles(const TempDir& destination) const {
+        for (const Folder& folder : kFolders) {
+            for (const std::string* name : {&folder.earlierMessage, &folder.earlierIndex}) {
+                if (!name->empty()) {
+                    WriteBytes(destination / *name, EarlierBytes(*name));
+                }
             }
         }
+        WriteBytes(destination / "HIDDEN.CNM", EarlierBytes("HIDDEN.CNM"), FILE_ATTRIBUTE_HIDDEN);
     }
 
-    // After any run: each restored name holds its earlier file (or nothing, where
-    // there was nothing) or the whole new copy, never anything else; a pair is
-    // both earlier or both new, except after a kill in the middle of a
-    // replacement, which leaves its mark for the next run; the report names
-    // exactly what was not restored.
-    void ExpectWholeOrAsItWas(const TempDir& destination,
-                              const std::vector<RestoreFailure>& failures, bool killed) const {
-        std::set<std::string> reported;
-        for (const RestoreFailure& failure : failures) {
-            reported.insert(failure.fileName.substr(0, failure.fileName.find('.')));
+    // The destination as the row starts it.
+    void Prepare(const TempDir& destination, Start start) {
+        PutEarlierFiles(destination);
+        if (start == Start::HeldLeftover) {
+            // A file that a completed replacement set aside and could not remove,
+            // since another program has held it open ever since.
+            const std::string unfinished = destination.MakeSubdirectory(".tarnwick-tmp");
+            const std::string leftover = unfinished + "\\BAK00001.PMM" + kAsideSuffix;
+            WriteBytes(leftover, "a leftover");
+            world.held.insert(Upper(leftover));
+        }
+        // Every name the run deletes stays listed, and refuses to be opened or
+        // replaced, until the test lets go: into the settling after a kill, too.
+        world.deletionsLinger = start == Start::LingeringNames;
+    }
+
+    // Each folder holds its earlier files under their exact earlier names, or the
+    // whole new pair (the message file alone where the archive has no index); the
+    // hidden new-mail file is never replaced. Returns the folders and new-mail
+    // files that were not restored.
+    std::set<std::string> ExpectWholeOrAsItWas(const TempDir& destination) const {
+        std::map<std::string, std::map<std::string, Bytes>> byFolder;
+        for (const std::string& name : NamesIn(destination.Path())) {
+            if (name.size() > 3 && Upper(name.substr(0, 3)) == "BAK") {
+                byFolder[name.substr(3, 5)][name] = ReadBytes(destination / name);
+            }
         }
         std::set<std::string> notRestored;
-        for (const Folder& folder : folders_) {
-            SCOPED_TRACE(folder.restored);
-            const std::string message = ReadBytes(destination / (folder.restored + ".PMM"));
-            const std::string index = ReadBytes(destination / (folder.restored + ".PMI"));
-            const std::string newMessage = Overwritten(FolderFile("Name", folder.fileName), 86,
-                                                       "BAK" + folder.restored.substr(3));
-            const std::string nothing = ReadBytes(destination / "no such file");
-            const std::string earlierMessage =
-                folder.earlierMessage.empty() ? nothing : folder.earlierMessage;
-            const std::string earlierIndex =
-                folder.earlierIndex.empty() ? nothing : folder.earlierIndex;
-            const bool isNew = message == newMessage && index == IndexFile();
-            const bool isEarlier = message == earlierMessage && index == earlierIndex;
-            if (!isNew) {
-                notRestored.insert(folder.fileName);
+        for (const Folder& folder : kFolders) {
+            SCOPED_TRACE("BAK" + folder.number);
+            const std::map<std::string, Bytes>& files = byFolder[folder.number];
+            std::map<std::string, Bytes> earlier;
+            for (const std::string* name : {&folder.earlierMessage, &folder.earlierIndex}) {
+                if (!name->empty()) {
+                    earlier[*name] = EarlierBytes(*name);
+                }
             }
-            if (isNew || isEarlier) {
-                continue;
+            std::map<std::string, Bytes> restored = {
+                {folder.Restored(".PMM"), folder.NewMessage()}};
+            if (folder.archiveHasIndex) {
+                restored[folder.Restored(".PMI")] = IndexFile();
             }
-            EXPECT_TRUE(killed) << "a pair mixed, or a file neither earlier nor new";
-            EXPECT_TRUE(message == newMessage || message == folder.earlierMessage ||
-                        message == nothing);
-            EXPECT_TRUE(index == IndexFile() || index == folder.earlierIndex || index == nothing);
-            // What lets the next run finish or undo the replacement.
-            const std::string aside = destination / (".tarnwick-tmp\\" + folder.restored);
-            EXPECT_TRUE(Exists(aside + ".PMM.tarnwick-old") ||
-                        Exists(aside + ".PMM.tarnwick-none") ||
-                        Exists(aside + ".PMM.tarnwick-new") || Exists(aside + ".PMI.tarnwick-old"));
+            EXPECT_TRUE(files == earlier || files == restored)
+                << "neither its earlier files nor the new pair: "
+                << ::testing::PrintToString(files);
+            if (files != restored) {
+                notRestored.insert(folder.number);
+            }
         }
-        if (ReadBytes(destination / "Y2GMIRAW.CNM") != NewMailFile("New")) {
+        EXPECT_EQ(ReadBytes(destination / "HIDDEN.CNM"), EarlierBytes("HIDDEN.CNM"));
+        const Bytes newMail = ReadBytes(destination / "Y2GMIRAW.CNM");
+        EXPECT_TRUE(newMail == NewMailFile("New") || !Exists(destination / "Y2GMIRAW.CNM"));
+        if (newMail != NewMailFile("New")) {
             notRestored.insert("Y2GMIRAW");
         }
-        if (reported.count("*")) { // the new mail could not be listed, or not all of it
-            reported.erase("*");
+        return notRestored;
+    }
+
+    // The report names exactly what was not restored (a line may name the
+    // archive's file or the restored one), and the hidden new-mail file.
+    void ExpectReportTrue(const std::vector<std::string>& lines,
+                          std::set<std::string> notRestored) const {
+        std::set<std::string> reported;
+        bool newMailUnlisted = false;
+        for (const std::string& line : lines) {
+            const std::string name = Upper(line.substr(0, line.find(':')));
+            if (name == "REFUSED") {
+                reported = {"00001", "00002", "00003", "00004", "00005", "Y2GMIRAW"};
+            } else if (name == "*.CNM") {
+                newMailUnlisted = true;
+            } else if (name.rfind("HIDDEN", 0) == 0 ||
+                       line.find("not in the archive") != std::string::npos) {
+                continue; // never replaced; restored without an index, as the line says
+            } else if (name.rfind("Y2GMIRAW", 0) == 0) {
+                reported.insert("Y2GMIRAW");
+            } else {
+                reported.insert(name.substr(3, 5));
+            }
+        }
+        if (newMailUnlisted) {
             reported.erase("Y2GMIRAW");
             notRestored.erase("Y2GMIRAW");
         }
-        EXPECT_EQ(reported, notRestored) << ::testing::PrintToString(Lines(failures));
+        EXPECT_EQ(reported, notRestored) << ::testing::PrintToString(lines);
     }
 
-    void ExpectAllRestored(const TempDir& destination) const {
-        EXPECT_THAT(UpperCaseNamesIn(destination.Path()),
-                    ::testing::ElementsAre("BAK00001.PMI", "BAK00001.PMM", "BAK00002.PMI",
-                                           "BAK00002.PMM", "BAK00003.PMI", "BAK00003.PMM",
-                                           "Y2GMIRAW.CNM"));
-        ExpectWholeOrAsItWas(destination, {}, false);
+    // Nothing left of the runs but the restored files, the earlier ones that were
+    // not replaced and, where it is held, the leftover.
+    void ExpectRestoredAgain(const TempDir& destination, Start start) {
+        LetGo();
+        const std::vector<std::string> lines = Run(destination, true);
+        ExpectReportTrue(lines, ExpectWholeOrAsItWas(destination));
+        std::set<std::string> expected = {"HIDDEN.CNM", "Y2GMIRAW.CNM"};
+        for (const Folder& folder : kFolders) {
+            const bool held = start == Start::HeldLeftover && folder.number == "00001";
+            for (const std::string& name :
+                 held ? std::vector<std::string>{folder.earlierMessage, folder.earlierIndex}
+                      : std::vector<std::string>{folder.Restored(".PMM"),
+                                                 folder.archiveHasIndex ? folder.Restored(".PMI")
+                                                                        : ""}) {
+                if (!name.empty()) {
+                    expected.insert(name);
+                }
+            }
+        }
+        if (start == Start::HeldLeftover) {
+            expected.insert(".tarnwick-tmp");
+            EXPECT_THAT(NamesIn(destination / ".tarnwick-tmp"),
+                        ::testing::ElementsAre(std::string("BAK00001.PMM") + kAsideSuffix));
+        }
+        const std::vector<std::string> names = NamesIn(destination.Path());
+        EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), expected);
     }
 
     TempDir source;
-    const std::vector<Folder> folders_ = {{"FOL00001", "BAK00001", "", ""},
-                                          {"FOL00002", "BAK00002", "earlier copy", "earlier index"},
-                                          {"FOL00003", "BAK00003", "", ""}};
 
   private:
     DirectorySnapshot sourceBefore_;
 };
 
-TEST_F(RestoreFaultTest, EveryCallFailingAloneOrFromThenOn) {
-    int calls = 0;
+// Each starting state with the faults it can change the outcome of: a retried
+// call goes the same way whatever stands in the directory, and a held leftover
+// is only ever a name the run must not take.
+struct Row {
+    Start start;
+    std::vector<Fault> faults;
+};
+const Row kRows[] = {
+    {Start::EarlierFiles, {Fault::One, Fault::Transient, Fault::FromThenOn}},
+    {Start::HeldLeftover, {Fault::FromThenOn}},
+    {Start::LingeringNames, {Fault::One, Fault::FromThenOn}},
+};
+
+TEST_F(RestoreFaultTest, EveryStartEveryCallEveryFault) {
+    for (const auto& [start, faults] : kRows) {
+        SCOPED_TRACE(kStartNames[static_cast<int>(start)]);
+        int calls = 0;
+        std::vector<std::string> cleanReport;
+        {
+            TempDir destination;
+            Prepare(destination, start);
+            cleanReport = Run(destination, true);
+            calls = world.tries;
+            ExpectReportTrue(cleanReport, ExpectWholeOrAsItWas(destination));
+            ExpectRestoredAgain(destination, start);
+        }
+        ASSERT_GT(calls, 40);
+        for (const Fault fault : faults) {
+            for (int at = 0; at < calls; ++at) {
+                SCOPED_TRACE((fault == Fault::One         ? "call failing alone: "
+                              : fault == Fault::Transient ? "call failing once: "
+                                                          : "killed at call: ") +
+                             std::to_string(at));
+                world = World();
+                TempDir destination;
+                Prepare(destination, start);
+                const std::vector<std::string> lines = Run(destination, true, fault, at);
+                if (fault == Fault::Transient) {
+                    // Waited out: the run is the clean one.
+                    EXPECT_EQ(lines, cleanReport);
+                    ExpectWholeOrAsItWas(destination);
+                    continue;
+                }
+                if (fault == Fault::FromThenOn) {
+                    EXPECT_THAT(Run(destination, false), ::testing::IsEmpty());
+                    ExpectWholeOrAsItWas(destination);
+                } else {
+                    ExpectReportTrue(lines, ExpectWholeOrAsItWas(destination));
+                }
+                ExpectRestoredAgain(destination, start);
+                if (HasFailure()) {
+                    return;
+                }
+            }
+        }
+    }
+}
+
+bool ChangesNames(const std::string& call) {
+    return call == "MoveFile" || call == "DeleteFile";
+}
+
+// A run killed wherever names change hands (at a rename or a removal), then a
+// settling run killed at each of its own renames and removals and just after
+// the last, then a clean one.
+TEST_F(RestoreFaultTest, SettlingCutOffAtEveryCall) {
+    std::vector<std::string> calls;
     {
         TempDir destination;
-        PutEarlierCopies(destination);
-        EXPECT_THAT(Lines(RestoreInto(destination, Fault::None)), ::testing::IsEmpty());
-        calls = callsMade;
-        ExpectAllRestored(destination);
+        Prepare(destination, Start::EarlierFiles);
+        callNames = &calls;
+        Run(destination, true);
+        callNames = nullptr;
     }
-    ASSERT_GT(calls, 20);
-    for (const Fault kind : {Fault::One, Fault::FromThenOn}) {
-        for (int at = 0; at < calls; ++at) {
-            SCOPED_TRACE((kind == Fault::One ? "call failing alone: " : "killed at call: ") +
-                         std::to_string(at));
+    for (int at = 0; at < static_cast<int>(calls.size()); ++at) {
+        if (!ChangesNames(calls[at])) {
+            continue;
+        }
+        std::vector<std::string> settleCalls;
+        {
             TempDir destination;
-            PutEarlierCopies(destination);
-            const std::vector<RestoreFailure> failures = RestoreInto(destination, kind, at);
-            ExpectWholeOrAsItWas(destination, failures, kind == Fault::FromThenOn);
-
-            EXPECT_THAT(Lines(RestoreInto(destination, Fault::None)), ::testing::IsEmpty());
-            ExpectAllRestored(destination);
+            Prepare(destination, Start::EarlierFiles);
+            Run(destination, true, Fault::FromThenOn, at);
+            callNames = &settleCalls;
+            Run(destination, false);
+            callNames = nullptr;
+        }
+        for (int settleAt = 0; settleAt < static_cast<int>(settleCalls.size()); ++settleAt) {
+            if (!ChangesNames(settleCalls[settleAt]) &&
+                (settleAt == 0 || !ChangesNames(settleCalls[settleAt - 1]))) {
+                continue;
+            }
+            SCOPED_TRACE("killed at call " + std::to_string(at) + ", then the settling killed at " +
+                         std::to_string(settleAt));
+            TempDir destination;
+            Prepare(destination, Start::EarlierFiles);
+            Run(destination, true, Fault::FromThenOn, at);
+            Run(destination, false, Fault::FromThenOn, settleAt);
+            EXPECT_THAT(Run(destination, false), ::testing::IsEmpty());
+            ExpectWholeOrAsItWas(destination);
             if (HasFailure()) {
                 return;
             }
