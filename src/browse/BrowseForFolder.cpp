@@ -64,19 +64,59 @@ ChosenDirectory BrowseForFolder(HWND owner, const std::string& title,
     return ChosenDirectoryOf(chosen.Get());
 }
 
-ChosenDirectory ChosenDirectoryOf(LPCITEMIDLIST item, UINT codePage) {
-    // Read as UTF-16: the A form cuts (Wine) or fails on (Windows) a path whose
-    // ANSI bytes outrun MAX_PATH although its characters fit, and a failure there
-    // would look like Cancel.
-    wchar_t widePath[MAX_PATH] = {};
-    if (!SHGetPathFromIDListW(item, widePath)) {
+namespace {
+
+// The shell's parsing name of an item, which has no length limit; "" when it
+// has none that is a file-system path.
+std::wstring ParsingNameOf(LPCITEMIDLIST item) {
+    IShellFolder* parent = nullptr;
+    LPCITEMIDLIST child = nullptr;
+    if (FAILED(SHBindToParent(item, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child))) {
+        return L"";
+    }
+    STRRET name{};
+    std::wstring parsingName;
+    if (SUCCEEDED(parent->GetDisplayNameOf(child, SHGDN_FORPARSING, &name)) &&
+        name.uType == STRRET_WSTR) {
+        const win32::CoTaskMemPtr<wchar_t> text(name.pOleStr);
+        parsingName = text.Get();
+    }
+    parent->Release();
+    const bool fileSystemPath = parsingName.size() > 2 && (parsingName.compare(1, 2, L":\\") == 0 ||
+                                                           parsingName.compare(0, 2, L"\\\\") == 0);
+    return fileSystemPath ? parsingName : L"";
+}
+
+} // namespace
+
+ChosenDirectory ChosenDirectoryFrom(const std::optional<std::wstring>& shellPath,
+                                    const std::wstring& parsingName, UINT codePage) {
+    // A path that fills MAX_PATH may be one the shell cut (Wine does); a longer
+    // one the shell cannot give at all (Windows), which is no Cancel.
+    const bool mayBeCut = !shellPath || shellPath->size() >= MAX_PATH - 1;
+    const std::optional<std::wstring> whole =
+        mayBeCut && parsingName.size() > (shellPath ? shellPath->size() : 0) ? parsingName
+                                                                             : shellPath;
+    if (!whole) {
         return {};
     }
-    std::optional<std::string> path = AnsiDirectoryPath(widePath, codePage);
+    std::optional<std::string> path = AnsiDirectoryPath(*whole, codePage);
     if (!path) {
         return {"", true};
     }
     return {std::move(*path), false};
+}
+
+ChosenDirectory ChosenDirectoryOf(LPCITEMIDLIST item, UINT codePage) {
+    // Read as UTF-16: the A form cuts (Wine) or fails on (Windows) a path whose
+    // ANSI bytes outrun MAX_PATH although its characters fit.
+    wchar_t widePath[MAX_PATH] = {};
+    std::optional<std::wstring> shellPath;
+    if (SHGetPathFromIDListW(item, widePath)) {
+        shellPath = widePath;
+    }
+    const bool mayBeCut = !shellPath || shellPath->size() >= MAX_PATH - 1;
+    return ChosenDirectoryFrom(shellPath, mayBeCut ? ParsingNameOf(item) : L"", codePage);
 }
 
 void ShowUnnamableDirectoryError() {

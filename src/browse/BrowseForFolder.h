@@ -30,9 +30,15 @@ std::optional<std::string> AnsiDirectoryPath(const std::wstring& path, UINT code
 ChosenDirectory BrowseForFolder(HWND owner, const std::string& title, const std::string& startPath);
 
 // What a choice of the browser comes to: its path in codePage, refused as
-// unnamable when AnsiDirectoryPath gives nothing; "" for an item with no
-// file-system path.
+// unnamable when AnsiDirectoryPath gives nothing (a UTF-16 path longer than 259
+// characters included); "" for an item with no file-system path.
 ChosenDirectory ChosenDirectoryOf(LPCITEMIDLIST item, UINT codePage = CP_ACP);
+
+// The same from what the shell says of the item: the path it gives into a
+// MAX_PATH buffer (nothing when it gives none), and its parsing name, "" unless
+// it is a file-system path.
+ChosenDirectory ChosenDirectoryFrom(const std::optional<std::wstring>& shellPath,
+                                    const std::wstring& parsingName, UINT codePage);
 
 // The box that refuses an unnamable directory.
 void ShowUnnamableDirectoryError();

@@ -135,4 +135,31 @@ TEST(ChosenDirectoryOf, GivesTheAnsiPathOrRefusesItButNeverCutsIt) {
     }
 }
 
+// A directory whose UTF-16 path is longer than 259 characters: Windows' shell
+// gives no path for it, Wine's may cut it; only the parsing name is whole.
+TEST(ChosenDirectoryFrom, RefusesAPathTooLongWhateverTheShellMadeOfIt) {
+    const std::wstring longest = L"Z:\\" + std::wstring(MAX_PATH - 1 - 3, L'd');
+    const std::wstring tooLong = longest + L"\\e";
+    const std::string longestAnsi = "Z:\\" + std::string(MAX_PATH - 1 - 3, 'd');
+    const struct {
+        const char* what;
+        std::optional<std::wstring> shellPath;
+        std::wstring parsingName;
+        std::string expected;
+        bool unnamable;
+    } cases[] = {
+        {"no path from the shell", std::nullopt, tooLong, "", true},
+        {"the path cut by the shell", longest, tooLong, "", true},
+        {"259 characters", longest, longest, longestAnsi, false},
+        {"no file-system path", std::nullopt, L"", "", false},
+        {"a plain path", std::wstring(L"Z:\\tmp\\Archive"), L"", "Z:\\tmp\\Archive", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ChosenDirectory chosen = ChosenDirectoryFrom(c.shellPath, c.parsingName, kWestern);
+        EXPECT_EQ(chosen.path, c.expected);
+        EXPECT_EQ(chosen.unnamable, c.unnamable);
+    }
+}
+
 } // namespace
