@@ -2,6 +2,7 @@
 
 #include "app/ControlTable.h"
 #include "app/DialogTemplate.h"
+#include "win32/BusyWindow.h"
 
 #include <vector>
 
@@ -18,6 +19,13 @@ void EndMainDialog(HWND dialog, INT_PTR value) {
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    // A restore lets in what other programs send while it runs, so that Windows
+    // sees the program alive (win32/BusyWindow.h); a command or the Close command
+    // that comes in then is acted on after the run, as a click would be.
+    if ((message == WM_COMMAND || message == WM_SYSCOMMAND) && win32::BusyWindow::IsBusy(dialog)) {
+        PostMessageA(dialog, message, wParam, lParam);
+        return 1;
+    }
     switch (message) {
     case WM_COMMAND: {
         // Labels share ID 1 (IDOK), so Enter resolves to a label, which has no

@@ -139,3 +139,11 @@ std::string CompletionText(const std::string& sourceText, const std::string& des
     }
     return text;
 }
+
+std::string ProgressCaption(const RestoreProgress& progress) {
+    if (progress.folder == 0) {
+        return "Tarnwick - copying new mail";
+    }
+    return "Tarnwick - restoring " + std::to_string(progress.folder) + " of " +
+           std::to_string(progress.folders);
+}

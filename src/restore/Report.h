@@ -51,3 +51,14 @@ std::u16string FitCompletionText(const std::string& sourceText, const std::strin
 // failure, the first kMaxReportedFailures of them and then "and N more".
 std::string CompletionText(const std::string& sourceText, const std::string& destinationText,
                            const std::vector<RestoreFailure>& failures);
+
+// Where a run is: at folder `folder` (from 1) of the `folders` chosen, or at the
+// new mail when folder is 0.
+struct RestoreProgress {
+    std::size_t folder = 0;
+    std::size_t folders = 0;
+};
+
+// The main dialog's caption during a run: "Tarnwick - restoring 12 of 200", then
+// "Tarnwick - copying new mail".
+std::string ProgressCaption(const RestoreProgress& progress);

@@ -6,6 +6,7 @@
 #include "restore/ReportBox.h"
 #include "restore/RestorePlan.h"
 #include "restore/RunDirectory.h"
+#include "win32/BusyWindow.h"
 #include "win32/Cursor.h"
 #include "win32/DialogControls.h"
 #include "win32/Directory.h"
@@ -85,7 +86,8 @@ std::optional<RestoreFailure> ListNewMail(const std::string& sourceText,
 // whose archive has no index comes without one.
 std::optional<StepFailure> CompleteCopies(const PlannedFolder& folder,
                                           const std::string& destinationText,
-                                          FolderJournal& journal) {
+                                          FolderJournal& journal,
+                                          const std::function<void()>& tick) {
     const std::string messageCopy =
         PlaceOf(destinationText, folder.message.name, kUnfinishedSuffix);
     journal.unfinished.push_back(folder.message.name);
@@ -103,6 +105,7 @@ std::optional<StepFailure> CompleteCopies(const PlannedFolder& folder,
         return failed;
     }
 
+    tick();
     const std::string indexCopy = PlaceOf(destinationText, folder.index.name, kUnfinishedSuffix);
     journal.unfinished.push_back(folder.index.name);
     const win32::FileResult copied = win32::CopyToFreeName(folder.index.sourcePath, indexCopy);
@@ -133,7 +136,8 @@ std::string Reason(const StepFailure& failure) {
 }
 
 void RestoreFolder(const PlannedFolder& folder, const std::string& destinationText,
-                   const std::string& unavailable, std::vector<RestoreFailure>& failures) {
+                   const std::string& unavailable, const std::function<void()>& tick,
+                   std::vector<RestoreFailure>& failures) {
     if (!folder.refusal.empty()) {
         failures.push_back({folder.fileName, folder.refusal});
         return;
@@ -146,7 +150,7 @@ void RestoreFolder(const PlannedFolder& folder, const std::string& destinationTe
     journal.messageName = folder.message.name;
     journal.indexName = folder.index.name;
     ReplacementOutcome outcome;
-    outcome.failed = CompleteCopies(folder, destinationText, journal);
+    outcome.failed = CompleteCopies(folder, destinationText, journal, tick);
     if (outcome.failed) {
         outcome.unsettled = Settle(journal, destinationText);
     } else {
@@ -256,7 +260,7 @@ std::string CheckDestination(const std::string& sourceText, const std::string& d
 
 RestoreOutcome RestoreFolders(const std::vector<FolderRecord>& records,
                               const std::string& sourceText, const std::string& destinationText,
-                              bool copyNewMail) {
+                              bool copyNewMail, const ProgressHook& progress) {
     std::vector<RestoreFailure> failures;
     RunDirectory runDirectory(destinationText);
     if (std::string refusal = runDirectory.Open(win32::FileNameKey, failures); !refusal.empty()) {
@@ -283,13 +287,23 @@ RestoreOutcome RestoreFolders(const std::vector<FolderRecord>& records,
 
     // Act, and note what failed.
     const std::string unavailable = UnavailableText(runDirectory.Unavailable());
+    RestoreProgress at{0, plan.folders.size()};
+    const std::function<void()> tick = [&] {
+        if (progress) {
+            progress(at);
+        }
+    };
     for (const PlannedFolder& folder : plan.folders) {
-        RestoreFolder(folder, destinationText, unavailable, failures);
+        ++at.folder;
+        tick();
+        RestoreFolder(folder, destinationText, unavailable, tick, failures);
     }
     if (unlistedNewMail) {
         failures.push_back(*unlistedNewMail);
     }
+    at.folder = 0;
     for (const PlannedNewMail& file : plan.newMail) {
+        tick();
         CopyNewMail(file, destinationText, unavailable, failures);
     }
     return {"", failures};
@@ -308,8 +322,13 @@ LRESULT OnRestore(HWND, UINT, WPARAM, LPARAM) {
     }
 
     win32::ShowSystemCursor(MAKEINTRESOURCEA(32514)); // IDC_WAIT
-    const RestoreOutcome outcome =
-        RestoreFolders(folderRecords, sourceText, destinationText, copyNewMail);
+    RestoreOutcome outcome;
+    {
+        win32::BusyWindow busy(hMainDlg);
+        outcome = RestoreFolders(
+            folderRecords, sourceText, destinationText, copyNewMail,
+            [&](const RestoreProgress& progress) { busy.Tick(ProgressCaption(progress)); });
+    }
     win32::ShowSystemCursor(MAKEINTRESOURCEA(32512)); // IDC_ARROW
     if (!outcome.refusal.empty()) {
         MessageBoxA(nullptr, outcome.refusal.c_str(), "Directory Error", MB_OK);

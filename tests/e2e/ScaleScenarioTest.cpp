@@ -211,12 +211,34 @@ TEST_F(ScaleScenario, ThousandsOfFoldersMovedBackAndForthListAndRestoreExactly) 
     fixtures::TempDir restored("restored");
     ASSERT_TRUE(program.SetText(IDC_DEST_PATH, restored.Path()));
     program.Click(IDC_RESTORE);
+    // While it runs the caption counts the folders, and a command that another
+    // program sends ("<<") is acted on only once the run has ended.
+    const auto restoring = [&] { return program.Caption().rfind("Tarnwick - restoring ", 0) == 0; };
+    ASSERT_TRUE(e2e::WaitUntil(restoring, kBulkTimeout, 10)) << program.Caption();
+    const std::string caption = program.Caption();
+    EXPECT_EQ(caption.substr(caption.size() - 8), " of 1999") << caption;
+    const HWND restoreList = program.Control(IDC_RESTORE_LIST);
+    DWORD_PTR chosen = 0;
+    {
+        e2e::SentInBackground removeAll(program.Dialog(), WM_COMMAND,
+                                        MAKEWPARAM(IDC_REMOVE_ALL, BN_CLICKED),
+                                        reinterpret_cast<LPARAM>(program.Control(IDC_REMOVE_ALL)));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return removeAll.Answered(); }, e2e::kSendTimeout));
+        SendMessageTimeoutW(restoreList, LB_GETCOUNT, 0, 0, SMTO_NORMAL, e2e::kSendTimeout,
+                            &chosen);
+    }
+    ASSERT_TRUE(restoring()) << "the restore ended before the command could be sent";
+    EXPECT_EQ(chosen, all.size() - 1) << "\"<<\" was acted on during the run";
     const HWND box = program.WaitForMessageBox(kProgramTitle, kBulkTimeout);
     ASSERT_TRUE(box) << "no completion box";
+    EXPECT_EQ(program.Caption(), kProgramTitle);
     const std::string text = e2e::MessageBoxText(box);
     EXPECT_EQ(text, "Mail files copied from " + archive.Path() + " to " + restored.Path());
     e2e::DismissMessageBox(box);
     ASSERT_TRUE(e2e::WaitUntilGone(box));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return SendMessageW(restoreList, LB_GETCOUNT, 0, 0) == 0; },
+                               e2e::kBoxTimeout))
+        << "\"<<\" was not acted on after the run";
 
     Lines expected;
     for (const auto& [stem, name] : folders) {

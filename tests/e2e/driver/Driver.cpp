@@ -1,6 +1,8 @@
 #include "Driver.h"
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cctype>
 
 namespace e2e {
@@ -703,6 +705,43 @@ bool ChooseFolderW(const TarnwickProcess& program, HWND browser, const std::wstr
     }
     PostMessageA(browser, WM_COMMAND, IDOK, 0);
     return true;
+}
+
+} // namespace e2e
+
+namespace e2e {
+
+struct SentInBackground::State {
+    std::atomic<bool> answered{false};
+    std::thread sender;
+};
+
+SentInBackground::SentInBackground(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                   DWORD timeoutMs)
+    : state_(new State) {
+    state_->sender = std::thread([=] {
+        DWORD_PTR result = 0;
+        if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, timeoutMs, &result)) {
+            state_->answered = true;
+        }
+    });
+}
+
+SentInBackground::~SentInBackground() {
+    state_->sender.join();
+    delete state_;
+}
+
+bool SentInBackground::Answered() const {
+    return state_->answered;
+}
+
+std::string TarnwickProcess::Caption() const {
+    wchar_t caption[256] = {};
+    GetWindowTextW(dialog_, caption, 256);
+    char ansi[512] = {};
+    WideCharToMultiByte(CP_ACP, 0, caption, -1, ansi, sizeof ansi, nullptr, nullptr);
+    return ansi;
 }
 
 } // namespace e2e

@@ -97,6 +97,23 @@ bool HasIcon(HWND box);
 // Presses OK (posted: the box's own loop handles it).
 void DismissMessageBox(HWND box);
 
+// Sends a message from a thread of its own, as another program would, so that
+// the caller can watch what becomes of it while the program is busy.
+class SentInBackground {
+  public:
+    SentInBackground(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                     DWORD timeoutMs = kSendTimeout);
+    ~SentInBackground();
+    SentInBackground(const SentInBackground&) = delete;
+    SentInBackground& operator=(const SentInBackground&) = delete;
+    // Whether the program has handled the message (and SendMessage returned).
+    bool Answered() const;
+
+  private:
+    struct State;
+    State* state_;
+};
+
 // --- The program ------------------------------------------------------------------
 
 // One run of tarnwick.exe. The destructor makes sure the process is gone: it
@@ -174,6 +191,9 @@ class TarnwickProcess {
     bool IsRunning() const;
     // Ends the process at once.
     void Kill();
+    // The main dialog's caption, read without a message to the program, which
+    // does not answer one while a restore runs.
+    std::string Caption() const;
 
     // The program's top-level "#32770" windows with that title, other than the
     // main dialog, oldest first as far as the system tells.
