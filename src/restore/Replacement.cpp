@@ -9,10 +9,6 @@
 
 namespace {
 
-bool IsMissing(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 const char* MarkSuffix(FolderJournal::Mark mark) {
     return mark == FolderJournal::Mark::Pair ? kPairMarkSuffix : kAloneMarkSuffix;
 }
@@ -35,17 +31,12 @@ bool CutSuffix(const std::string& name, const char* suffix, std::string& base) {
     return true;
 }
 
-// A rename that fails because nothing stands under from has nothing to do.
-win32::FileResult MoveIfThere(const std::string& from, const std::string& to) {
-    const win32::FileResult moved = win32::MoveToFreeName(from, to);
-    return IsMissing(moved.error) ? win32::FileResult{} : moved;
-}
-
-std::optional<StepFailure> Failed(Step step, win32::FileResult result, const std::string& name) {
-    if (result.Ok()) {
-        return std::nullopt;
-    }
-    return StepFailure{step, result.error, name};
+// A step that is one rename, of the file the report calls name. With ifThere,
+// finding nothing to rename leaves nothing to do.
+std::optional<StepFailure> Rename(Step step, const std::string& name, const std::string& from,
+                                  const std::string& to, bool ifThere = false) {
+    const DWORD error = win32::MoveToFreeName(from, to).error;
+    return Failed(step, ifThere && win32::IsMissing(error) ? 0 : error, name);
 }
 
 } // namespace
@@ -140,7 +131,7 @@ std::uint32_t Discard(const std::string& path, const std::string& destinationTex
             continue;
         }
         if (!moved.Ok()) {
-            return IsMissing(moved.error) ? 0 : moved.error;
+            return win32::IsMissing(moved.error) ? 0 : moved.error;
         }
         // Under its own name it is out of every step's way, even while its name
         // lingers; the next run deletes what is left.
@@ -151,48 +142,44 @@ std::uint32_t Discard(const std::string& path, const std::string& destinationTex
 }
 
 std::optional<StepFailure> Settle(FolderJournal& journal, const std::string& destinationText) {
-    const auto unfinishedPlace = [&](const std::string& name) {
-        return PlaceOf(destinationText, name, kUnfinishedSuffix);
+    const auto place = [&](const std::string& name, const char* suffix) {
+        return PlaceOf(destinationText, name, suffix);
     };
+    const auto underName = [&](const std::string& name) { return JoinPath(destinationText, name); };
+    const std::string& message = journal.messageName;
+    const std::string& index = journal.indexName;
     if (journal.mark != FolderJournal::Mark::None) {
         // Not complete: undone, the reverse of steps 1 to 3.
-        if (journal.mark == FolderJournal::Mark::Pair &&
-            !Contains(journal.unfinished, journal.indexName)) {
-            if (auto failed = Failed(Step::TakeIndexOut,
-                                     MoveIfThere(JoinPath(destinationText, journal.indexName),
-                                                 unfinishedPlace(journal.indexName)),
-                                     journal.indexName)) {
+        const char* const mark = MarkSuffix(journal.mark);
+        if (journal.mark == FolderJournal::Mark::Pair && !Contains(journal.unfinished, index)) {
+            if (auto failed = Rename(Step::TakeIndexOut, index, underName(index),
+                                     place(index, kUnfinishedSuffix), true)) {
                 return failed;
             }
-            journal.unfinished.push_back(journal.indexName);
+            journal.unfinished.push_back(index);
         }
         while (!journal.aside.empty()) {
-            const std::string& name = journal.aside.back();
-            if (auto failed = Failed(Step::PutBack,
-                                     MoveIfThere(PlaceOf(destinationText, name, kAsideSuffix),
-                                                 JoinPath(destinationText, name)),
-                                     name)) {
+            const std::string& earlier = journal.aside.back();
+            if (auto failed = Rename(Step::PutBack, earlier, place(earlier, kAsideSuffix),
+                                     underName(earlier), true)) {
                 return failed;
             }
             journal.aside.pop_back();
         }
-        const std::string mark =
-            PlaceOf(destinationText, journal.messageName, MarkSuffix(journal.mark));
-        if (auto failed =
-                Failed(Step::EndMark, MoveIfThere(mark, unfinishedPlace(journal.messageName)),
-                       journal.messageName + MarkSuffix(journal.mark))) {
+        if (auto failed = Rename(Step::EndMark, message + mark, place(message, mark),
+                                 place(message, kUnfinishedSuffix), true)) {
             return failed;
         }
         journal.mark = FolderJournal::Mark::None;
-        journal.unfinished.push_back(journal.messageName);
+        journal.unfinished.push_back(message);
     }
     // Complete, or undone: what was set aside goes, and the unfinished copies.
     for (const auto& [names, suffix] : {std::pair{&journal.aside, kAsideSuffix},
                                         std::pair{&journal.unfinished, kUnfinishedSuffix}}) {
         while (!names->empty()) {
             const std::string name = names->back() + suffix;
-            if (const std::uint32_t error = Discard(
-                    JoinPath(TemporaryDirectoryOf(destinationText), name), destinationText)) {
+            if (const std::uint32_t error =
+                    Discard(place(names->back(), suffix), destinationText)) {
                 return StepFailure{Step::RemoveLeftover, error, name};
             }
             names->pop_back();
@@ -203,17 +190,18 @@ std::optional<StepFailure> Settle(FolderJournal& journal, const std::string& des
 
 ReplacementOutcome Replace(FolderJournal& journal, const std::string& earlierIndex,
                            const std::string& earlierMessage, const std::string& destinationText) {
+    const auto place = [&](const std::string& name, const char* suffix) {
+        return PlaceOf(destinationText, name, suffix);
+    };
+    const auto underName = [&](const std::string& name) { return JoinPath(destinationText, name); };
+    const std::string& message = journal.messageName;
+    const std::string& index = journal.indexName;
     const auto steps = [&]() -> std::optional<StepFailure> {
-        const std::string& message = journal.messageName;
-        const std::string& index = journal.indexName;
         const bool withIndex = Contains(journal.unfinished, index);
         const auto mark = withIndex ? FolderJournal::Mark::Pair : FolderJournal::Mark::Alone;
         // 1. Begin.
-        if (auto failed =
-                Failed(Step::Begin,
-                       win32::MoveToFreeName(PlaceOf(destinationText, message, kUnfinishedSuffix),
-                                             PlaceOf(destinationText, message, MarkSuffix(mark))),
-                       message)) {
+        if (auto failed = Rename(Step::Begin, message, place(message, kUnfinishedSuffix),
+                                 place(message, MarkSuffix(mark)))) {
             return failed;
         }
         journal.mark = mark;
@@ -225,34 +213,27 @@ ReplacementOutcome Replace(FolderJournal& journal, const std::string& earlierInd
             if (earlier->empty()) {
                 continue;
             }
-            const win32::FileResult moved =
-                win32::MoveToFreeName(JoinPath(destinationText, *earlier),
-                                      PlaceOf(destinationText, *earlier, kAsideSuffix));
-            if (IsMissing(moved.error)) {
+            const DWORD error =
+                win32::MoveToFreeName(underName(*earlier), place(*earlier, kAsideSuffix)).error;
+            if (win32::IsMissing(error)) {
                 continue;
             }
-            if (auto failed = Failed(step, moved, *earlier)) {
+            if (auto failed = Failed(step, error, *earlier)) {
                 return failed;
             }
             journal.aside.push_back(*earlier);
         }
         // 3. The new index.
         if (withIndex) {
-            if (auto failed =
-                    Failed(Step::MoveIndexIn,
-                           win32::MoveToFreeName(PlaceOf(destinationText, index, kUnfinishedSuffix),
-                                                 JoinPath(destinationText, index)),
-                           index)) {
+            if (auto failed = Rename(Step::MoveIndexIn, index, place(index, kUnfinishedSuffix),
+                                     underName(index))) {
                 return failed;
             }
             Erase(journal.unfinished, index);
         }
-        // 4. Complete.
-        if (auto failed =
-                Failed(Step::MoveMessageIn,
-                       win32::MoveToFreeName(PlaceOf(destinationText, message, MarkSuffix(mark)),
-                                             JoinPath(destinationText, message)),
-                       message)) {
+        // 4. Complete: the mark, the new message file, takes its name.
+        if (auto failed = Rename(Step::MoveMessageIn, message, place(message, MarkSuffix(mark)),
+                                 underName(message))) {
             return failed;
         }
         journal.mark = FolderJournal::Mark::None;

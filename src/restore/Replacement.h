@@ -116,6 +116,14 @@ struct StepFailure {
     std::string name;
 };
 
+// The failure of a step that ended with this error code; none for 0.
+inline std::optional<StepFailure> Failed(Step step, std::uint32_t error, const std::string& name) {
+    if (error == 0) {
+        return std::nullopt;
+    }
+    return StepFailure{step, error, name};
+}
+
 // What the directory holds for one folder, by the names the restore wrote down:
 // read from its listing after a run was cut off, or kept step by step by the run
 // under way. Names are the restored names (without suffixes), exactly as written.

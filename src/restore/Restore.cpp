@@ -19,17 +19,6 @@
 
 namespace {
 
-bool IsMissing(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-std::optional<StepFailure> Failed(Step step, win32::FileResult result, const std::string& name) {
-    if (result.Ok()) {
-        return std::nullopt;
-    }
-    return StepFailure{step, result.error, name};
-}
-
 // --- What the run finds before it copies anything -------------------------------
 
 ExistingFile KindOf(DWORD attributes) {
@@ -91,17 +80,18 @@ std::optional<StepFailure> CompleteCopies(const PlannedFolder& folder,
     const std::string messageCopy =
         PlaceOf(destinationText, folder.message.name, kUnfinishedSuffix);
     journal.unfinished.push_back(folder.message.name);
+    if (auto failed = Failed(Step::CopyMessage,
+                             win32::CopyToFreeName(folder.message.sourcePath, messageCopy).error,
+                             folder.fileName)) {
+        return failed;
+    }
+    if (auto failed = Failed(Step::ClearMessageAttributes,
+                             win32::ClearAttributes(messageCopy).error, folder.fileName)) {
+        return failed;
+    }
     if (auto failed =
-            Failed(Step::CopyMessage, win32::CopyToFreeName(folder.message.sourcePath, messageCopy),
+            Failed(Step::WriteFolderId, WriteFolderId(messageCopy, folder.newFolderId).error,
                    folder.fileName)) {
-        return failed;
-    }
-    if (auto failed = Failed(Step::ClearMessageAttributes, win32::ClearAttributes(messageCopy),
-                             folder.fileName)) {
-        return failed;
-    }
-    if (auto failed = Failed(Step::WriteFolderId, WriteFolderId(messageCopy, folder.newFolderId),
-                             folder.fileName)) {
         return failed;
     }
 
@@ -109,18 +99,18 @@ std::optional<StepFailure> CompleteCopies(const PlannedFolder& folder,
     const std::string indexCopy = PlaceOf(destinationText, folder.index.name, kUnfinishedSuffix);
     journal.unfinished.push_back(folder.index.name);
     const win32::FileResult copied = win32::CopyToFreeName(folder.index.sourcePath, indexCopy);
-    if (IsMissing(copied.error)) {
+    if (win32::IsMissing(copied.error)) {
         journal.unfinished.pop_back();
         return std::nullopt;
     }
-    if (auto failed = Failed(Step::CopyIndex, copied, folder.indexName)) {
+    if (auto failed = Failed(Step::CopyIndex, copied.error, folder.indexName)) {
         return failed;
     }
-    if (auto failed = Failed(Step::ClearIndexAttributes, win32::ClearAttributes(indexCopy),
+    if (auto failed = Failed(Step::ClearIndexAttributes, win32::ClearAttributes(indexCopy).error,
                              folder.indexName)) {
         return failed;
     }
-    return Failed(Step::FlushIndex, win32::FlushToDisk(indexCopy), folder.indexName);
+    return Failed(Step::FlushIndex, win32::FlushToDisk(indexCopy).error, folder.indexName);
 }
 
 // What a failed step says, in the step's own words and the system's.
@@ -197,27 +187,28 @@ void CopyNewMail(const PlannedNewMail& file, const std::string& destinationText,
     const DWORD kept = file.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
     const bool readOnly = (kept & FILE_ATTRIBUTE_READONLY) != 0;
     const auto steps = [&]() -> std::optional<StepFailure> {
-        if (auto failed = Failed(Step::CopyNewMail, win32::CopyToFreeName(file.sourcePath, copy),
-                                 file.name)) {
+        if (auto failed = Failed(Step::CopyNewMail,
+                                 win32::CopyToFreeName(file.sourcePath, copy).error, file.name)) {
             return failed;
         }
         if (readOnly) {
-            if (auto failed =
-                    Failed(Step::NewMailAttributes, win32::ClearAttributes(copy), file.name)) {
+            if (auto failed = Failed(Step::NewMailAttributes, win32::ClearAttributes(copy).error,
+                                     file.name)) {
                 return failed;
             }
         }
-        if (auto failed = Failed(Step::FlushNewMail, win32::FlushToDisk(copy), file.name)) {
+        if (auto failed = Failed(Step::FlushNewMail, win32::FlushToDisk(copy).error, file.name)) {
             return failed;
         }
         if (readOnly) {
-            if (auto failed =
-                    Failed(Step::NewMailAttributes, win32::SetAttributes(copy, kept), file.name)) {
+            if (auto failed = Failed(Step::NewMailAttributes,
+                                     win32::SetAttributes(copy, kept).error, file.name)) {
                 return failed;
             }
         }
         return Failed(Step::MoveNewMailIn,
-                      win32::MoveReplacing(copy, JoinPath(destinationText, file.name)), file.name);
+                      win32::MoveReplacing(copy, JoinPath(destinationText, file.name)).error,
+                      file.name);
     };
     if (const std::optional<StepFailure> failed = steps()) {
         Discard(copy, destinationText);
@@ -245,7 +236,7 @@ std::string CheckDestination(const std::string& sourceText, const std::string& d
     }
     DWORD attributes = 0;
     const win32::FileResult looked = win32::AttributesOf(destinationText, attributes);
-    if (!looked.Ok() && !IsMissing(looked.error) && looked.error != ERROR_INVALID_NAME) {
+    if (!looked.Ok() && !win32::IsMissing(looked.error) && looked.error != ERROR_INVALID_NAME) {
         return "The destination directory could not be looked at (" +
                win32::ErrorText(looked.error) + ")";
     }

@@ -15,6 +15,11 @@ struct FileResult {
     bool Ok() const { return error == 0; }
 };
 
+// Nothing stands under the path a call was given.
+inline bool IsMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // Every call below runs through one wrapper that
 //  - asks the test seam first (fileFaultHook);
 //  - runs in the quiet error mode, so that an empty drive or a missing medium
