@@ -216,14 +216,6 @@ void CopyNewMail(const PlannedNewMail& file, const std::string& destinationText,
     }
 }
 
-std::string UnavailableText(DWORD error) {
-    if (!error) {
-        return "";
-    }
-    return "the directory for unfinished copies could not be made in the destination (" +
-           win32::ErrorText(error) + ")";
-}
-
 } // namespace
 
 std::string CheckDestination(const std::string& sourceText, const std::string& destinationText) {
@@ -277,7 +269,7 @@ RestoreOutcome RestoreFolders(const std::vector<FolderRecord>& records,
         PlanRestore(records, sourceText, destinationText, found, win32::FileNameKey);
 
     // Act, and note what failed.
-    const std::string unavailable = UnavailableText(runDirectory.Unavailable());
+    const std::string& unavailable = runDirectory.Unavailable();
     RestoreProgress at{0, plan.folders.size()};
     const std::function<void()> tick = [&] {
         if (progress) {

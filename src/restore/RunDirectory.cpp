@@ -44,10 +44,12 @@ std::string RunDirectory::Open(const NameKey& key, std::vector<RestoreFailure>& 
         return kLinkRefusal;
     }
     if (const win32::FileResult made = win32::MakeDirectory(path_); !made.Ok()) {
-        unavailable_ = made.error;
+        unavailable_ =
+            "the directory for unfinished copies could not be made in the destination (" +
+            win32::ErrorText(made.error) + ")";
         return "";
     }
-    if (std::string refusal = TakeLock(); !refusal.empty() || unavailable_) {
+    if (std::string refusal = TakeLock(); !refusal.empty() || !unavailable_.empty()) {
         return refusal;
     }
     return Settle(key, failures);
@@ -70,7 +72,11 @@ std::string RunDirectory::TakeLock() {
     if (taken.error == ERROR_PATH_NOT_FOUND && win32::MakeDirectory(path_).Ok()) {
         taken = lock_.Take(lockPath);
     }
-    unavailable_ = taken.error;
+    if (!taken.Ok()) {
+        unavailable_ = "the directory for unfinished copies in the destination could not be "
+                       "held for this restore (" +
+                       win32::ErrorText(taken.error) + ")";
+    }
     return "";
 }
 

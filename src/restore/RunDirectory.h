@@ -25,8 +25,9 @@ class RunDirectory {
     // settling that fails is reported in failures.
     std::string Open(const NameKey& key, std::vector<RestoreFailure>& failures);
 
-    // Why no copy can be made in the directory; 0 when they can.
-    DWORD Unavailable() const { return unavailable_; }
+    // Why no copy can be made in the directory, as each folder's line says it;
+    // "" when they can.
+    const std::string& Unavailable() const { return unavailable_; }
     // What the directory still holds after the settling, by key.
     const std::unordered_set<std::string>& Taken() const { return taken_; }
 
@@ -37,6 +38,6 @@ class RunDirectory {
     std::string destinationText_;
     std::string path_;
     win32::DirectoryLock lock_;
-    DWORD unavailable_ = 0;
+    std::string unavailable_;
     std::unordered_set<std::string> taken_;
 };
