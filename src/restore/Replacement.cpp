@@ -1,5 +1,6 @@
 #include "restore/Replacement.h"
 
+#include "restore/FolderHeaderFile.h"
 #include "restore/RestoreNames.h"
 #include "win32/FileSystem.h"
 
@@ -55,8 +56,6 @@ std::string StepText(Step step, const std::string& name) {
         return "the index copy could not be made read-write";
     case Step::FlushIndex:
         return "the index copy could not be written to the disk";
-    case Step::Begin:
-        return "the completed copy could not be marked in " + std::string(kTemporaryDirectory);
     case Step::SetIndexAside:
     case Step::SetMessageAside:
         return name + " in the destination could not be replaced";
@@ -149,7 +148,7 @@ std::optional<StepFailure> Settle(FolderJournal& journal, const std::string& des
     const std::string& message = journal.messageName;
     const std::string& index = journal.indexName;
     if (journal.mark != FolderJournal::Mark::None) {
-        // Not complete: undone, the reverse of steps 1 to 3.
+        // Not complete: undone, the reverse of steps 2 to 4.
         const char* const mark = MarkSuffix(journal.mark);
         if (journal.mark == FolderJournal::Mark::Pair && !Contains(journal.unfinished, index)) {
             if (auto failed = Rename(Step::TakeIndexOut, index, underName(index),
@@ -188,8 +187,8 @@ std::optional<StepFailure> Settle(FolderJournal& journal, const std::string& des
     return std::nullopt;
 }
 
-ReplacementOutcome Replace(FolderJournal& journal, const std::string& earlierIndex,
-                           const std::string& earlierMessage, const std::string& destinationText) {
+ReplacementOutcome Replace(FolderJournal& journal, const PlannedFolder& folder,
+                           const std::string& destinationText) {
     const auto place = [&](const std::string& name, const char* suffix) {
         return PlaceOf(destinationText, name, suffix);
     };
@@ -198,18 +197,27 @@ ReplacementOutcome Replace(FolderJournal& journal, const std::string& earlierInd
     const std::string& index = journal.indexName;
     const auto steps = [&]() -> std::optional<StepFailure> {
         const bool withIndex = Contains(journal.unfinished, index);
-        const auto mark = withIndex ? FolderJournal::Mark::Pair : FolderJournal::Mark::Alone;
-        // 1. Begin.
-        if (auto failed = Rename(Step::Begin, message, place(message, kUnfinishedSuffix),
-                                 place(message, MarkSuffix(mark)))) {
+        // 2. Begin: the mark stands from the copy's first byte.
+        journal.mark = withIndex ? FolderJournal::Mark::Pair : FolderJournal::Mark::Alone;
+        const std::string mark = place(message, MarkSuffix(journal.mark));
+        if (auto failed =
+                Failed(Step::CopyMessage,
+                       win32::CopyToFreeName(folder.message.sourcePath, mark).error, message)) {
             return failed;
         }
-        journal.mark = mark;
-        Erase(journal.unfinished, message);
-        // 2. What stands under the names is set aside, the index first. A file
+        if (auto failed =
+                Failed(Step::ClearMessageAttributes, win32::ClearAttributes(mark).error, message)) {
+            return failed;
+        }
+        if (auto failed = Failed(Step::WriteFolderId, WriteFolderId(mark, folder.newFolderId).error,
+                                 message)) {
+            return failed;
+        }
+        // 3. What stands under the names is set aside, the index first. A file
         // gone since the destination was listed leaves nothing to set aside.
-        for (const auto& [earlier, step] : {std::pair{&earlierIndex, Step::SetIndexAside},
-                                            std::pair{&earlierMessage, Step::SetMessageAside}}) {
+        for (const auto& [earlier, step] :
+             {std::pair{&folder.index.earlierName, Step::SetIndexAside},
+              std::pair{&folder.message.earlierName, Step::SetMessageAside}}) {
             if (earlier->empty()) {
                 continue;
             }
@@ -223,7 +231,7 @@ ReplacementOutcome Replace(FolderJournal& journal, const std::string& earlierInd
             }
             journal.aside.push_back(*earlier);
         }
-        // 3. The new index.
+        // 4. The new index.
         if (withIndex) {
             if (auto failed = Rename(Step::MoveIndexIn, index, place(index, kUnfinishedSuffix),
                                      underName(index))) {
@@ -231,9 +239,8 @@ ReplacementOutcome Replace(FolderJournal& journal, const std::string& earlierInd
             }
             Erase(journal.unfinished, index);
         }
-        // 4. Complete: the mark, the new message file, takes its name.
-        if (auto failed = Rename(Step::MoveMessageIn, message, place(message, MarkSuffix(mark)),
-                                 underName(message))) {
+        // 5. Complete: the mark, the new message file, takes its name.
+        if (auto failed = Rename(Step::MoveMessageIn, message, mark, underName(message))) {
             return failed;
         }
         journal.mark = FolderJournal::Mark::None;

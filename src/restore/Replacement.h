@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Path.h"
+#include "restore/RestorePlan.h"
 
 #include <cstdint>
 #include <functional>
@@ -13,22 +14,23 @@
 //
 // THE RULE. Every copy is completed in the directory for unfinished copies
 // (.tarnwick-tmp in the destination) and written to the disk before anything
-// under a restored name changes. From then on, each step of a folder's
-// replacement is a single rename (or a file made anew), and the directory says
-// before each step what the step will do, so that a run cut off anywhere leaves
-// there what the next run needs to put the folder back as it was or to finish it,
-// without looking at what stands under the restored names:
+// under a restored name changes. Each step is a single rename or copy, and the
+// directory says before each step what the step will do, so that a run cut off
+// anywhere leaves there what the next run needs to put the folder back as it was
+// or to finish it, without looking at what stands under the restored names:
 //
-//   1. Begin: the completed message copy is renamed into the folder's mark,
-//      BAKx.PMM.tarnwick-pair (its index comes too) or .tarnwick-solo (the
-//      archive has no index).
-//   2. An earlier index under the restored name is set aside (renamed to
+//   1. The index is copied and completed as an unfinished copy,
+//      BAKx.PMI.tarnwick-tmp (a folder whose archive has no index has none).
+//   2. Begin: the message file is copied straight to the folder's mark,
+//      BAKx.PMM.tarnwick-pair (its index comes too) or .tarnwick-solo (no
+//      index), and completed there.
+//   3. An earlier index under the restored name is set aside (renamed to
 //      bakx.pmi.tarnwick-prev, its exact earlier name kept), then an earlier
 //      message file.
-//   3. The new index moves in from BAKx.PMI.tarnwick-tmp.
-//   4. Complete: the mark, the new message file, moves in. With it the mark is
+//   4. The new index moves in.
+//   5. Complete: the mark, the new message file, moves in. With it the mark is
 //      gone, and the replacement is complete.
-//   5. What was set aside is removed.
+//   6. What was set aside is removed.
 //
 // While a mark stands the replacement is not complete, and Settle undoes it: a
 // pair's new index, wherever its unfinished copy is gone, stands under the
@@ -49,7 +51,8 @@
 constexpr const char kTemporaryDirectory[] = ".tarnwick-tmp";
 // A copy being completed.
 constexpr const char kUnfinishedSuffix[] = ".tarnwick-tmp";
-// The mark of a replacement under way: the new message file, waiting to move in.
+// The mark of a replacement under way: the new message file, being completed or
+// waiting to move in.
 constexpr const char kPairMarkSuffix[] = ".tarnwick-pair";
 constexpr const char kAloneMarkSuffix[] = ".tarnwick-solo";
 // An earlier file set aside while the new one takes its name.
@@ -84,13 +87,12 @@ inline std::size_t LongestPlacePath(const std::string& destinationText, const st
 
 // The restore of one folder step by step, each with the words a report gives it.
 enum class Step {
-    CopyMessage,
-    ClearMessageAttributes,
-    WriteFolderId,
     CopyIndex,
     ClearIndexAttributes,
     FlushIndex,
-    Begin,
+    CopyMessage,
+    ClearMessageAttributes,
+    WriteFolderId,
     SetIndexAside,
     SetMessageAside,
     MoveIndexIn,
@@ -159,11 +161,11 @@ struct ReplacementOutcome {
     std::optional<StepFailure> unsettled;
 };
 
-// Steps 1 to 4 for the completed copies that the journal lists, the earlier files
-// under the restored names (their exact names, "" for none) set aside; then
-// Settle finishes or undoes the folder.
-ReplacementOutcome Replace(FolderJournal& journal, const std::string& earlierIndex,
-                           const std::string& earlierMessage, const std::string& destinationText);
+// Steps 2 to 5 for a folder whose index the journal lists as completed (or not at
+// all: none in the archive), the earlier files under the restored names set
+// aside; then Settle finishes or undoes the folder.
+ReplacementOutcome Replace(FolderJournal& journal, const PlannedFolder& folder,
+                           const std::string& destinationText);
 
 // Removes a file of the directory for unfinished copies: renames it to a name of
 // its own there, then deletes it. 0, or the error of the rename.

@@ -1,7 +1,6 @@
 #include "restore/Restore.h"
 
 #include "common/ControlIds.h"
-#include "restore/FolderHeaderFile.h"
 #include "restore/Replacement.h"
 #include "restore/ReportBox.h"
 #include "restore/RestorePlan.h"
@@ -69,33 +68,12 @@ std::optional<RestoreFailure> ListNewMail(const std::string& sourceText,
 
 // --- Acting on the plan ----------------------------------------------------------
 
-// The folder's copies completed under their unfinished names (see
-// restore/Replacement.h): copied, made read-write, the message file given its new
-// ID; each written to the disk, the message file through the ID write. A folder
-// whose archive has no index comes without one.
-std::optional<StepFailure> CompleteCopies(const PlannedFolder& folder,
-                                          const std::string& destinationText,
-                                          FolderJournal& journal,
-                                          const std::function<void()>& tick) {
-    const std::string messageCopy =
-        PlaceOf(destinationText, folder.message.name, kUnfinishedSuffix);
-    journal.unfinished.push_back(folder.message.name);
-    if (auto failed = Failed(Step::CopyMessage,
-                             win32::CopyToFreeName(folder.message.sourcePath, messageCopy).error,
-                             folder.fileName)) {
-        return failed;
-    }
-    if (auto failed = Failed(Step::ClearMessageAttributes,
-                             win32::ClearAttributes(messageCopy).error, folder.fileName)) {
-        return failed;
-    }
-    if (auto failed =
-            Failed(Step::WriteFolderId, WriteFolderId(messageCopy, folder.newFolderId).error,
-                   folder.fileName)) {
-        return failed;
-    }
-
-    tick();
+// The folder's index copied and completed under its unfinished name (see
+// restore/Replacement.h): made read-write and written to the disk. A folder whose
+// archive has no index comes without one.
+std::optional<StepFailure> CompleteIndexCopy(const PlannedFolder& folder,
+                                             const std::string& destinationText,
+                                             FolderJournal& journal) {
     const std::string indexCopy = PlaceOf(destinationText, folder.index.name, kUnfinishedSuffix);
     journal.unfinished.push_back(folder.index.name);
     const win32::FileResult copied = win32::CopyToFreeName(folder.index.sourcePath, indexCopy);
@@ -140,14 +118,13 @@ void RestoreFolder(const PlannedFolder& folder, const std::string& destinationTe
     journal.messageName = folder.message.name;
     journal.indexName = folder.index.name;
     ReplacementOutcome outcome;
-    outcome.failed = CompleteCopies(folder, destinationText, journal, tick);
+    outcome.failed = CompleteIndexCopy(folder, destinationText, journal);
     if (outcome.failed) {
         outcome.unsettled = Settle(journal, destinationText);
     } else {
-        const bool withIndex =
-            !journal.unfinished.empty() && journal.unfinished.back() == folder.index.name;
-        outcome =
-            Replace(journal, folder.index.earlierName, folder.message.earlierName, destinationText);
+        const bool withIndex = !journal.unfinished.empty();
+        tick();
+        outcome = Replace(journal, folder, destinationText);
         if (!outcome.failed && !withIndex) {
             failures.push_back(
                 {folder.indexName, "not in the archive; the folder was restored without an index"});
@@ -166,7 +143,7 @@ void RestoreFolder(const PlannedFolder& folder, const std::string& destinationTe
         reason += "; then " + StepText(outcome.unsettled->step, outcome.unsettled->name) + " (" +
                   win32::ErrorText(outcome.unsettled->error) +
                   "), and the next restore into this directory tries again";
-    } else if (failed.step >= Step::Begin) {
+    } else if (failed.step >= Step::SetIndexAside) {
         reason += "; the folder in the destination was left as it was";
     }
     failures.push_back({onIndex ? folder.indexName : folder.fileName, reason});
