@@ -60,12 +60,10 @@ DWORD Answer(const char* call, const std::string& path, const std::string& from)
         return 0;
     }
     const std::string target = Upper(path);
-    const std::string source = Upper(from);
-    if (world.held.count(target) || world.held.count(source)) {
-        return ERROR_ACCESS_DENIED;
-    }
-    if (world.lingering.count(target) || world.lingering.count(source)) {
-        return ERROR_ACCESS_DENIED;
+    for (const std::string& file : {target, Upper(from)}) {
+        if (world.held.count(file) || world.lingering.count(file)) {
+            return ERROR_ACCESS_DENIED;
+        }
     }
     if (name == "DeleteFile" && world.deletionsLinger) {
         world.lingering.insert(target);
@@ -84,15 +82,35 @@ void LetGo() {
     world.deletionsLinger = false;
 }
 
+Bytes EarlierBytes(const std::string& name) {
+    return "earlier " + name;
+}
+
 struct Folder {
     std::string number; // BAK<number>.PMM restored from FOL<number>.PMM
     bool archiveHasIndex;
     std::string earlierMessage; // exact name in the destination before the run; "" for none
     std::string earlierIndex;
 
-    std::string Restored(const char* extension) const { return "BAK" + number + extension; }
-    Bytes NewMessage() const {
-        return Overwritten(FolderFile("Folder " + number, "FOL" + number), 86, "BAK" + number);
+    // Its files in the destination, by exact name: as they were before the run,
+    // and as a restore makes them.
+    std::map<std::string, Bytes> Earlier() const {
+        std::map<std::string, Bytes> files;
+        for (const std::string* name : {&earlierMessage, &earlierIndex}) {
+            if (!name->empty()) {
+                files[*name] = EarlierBytes(*name);
+            }
+        }
+        return files;
+    }
+    std::map<std::string, Bytes> Restored() const {
+        std::map<std::string, Bytes> files = {
+            {"BAK" + number + ".PMM",
+             Overwritten(FolderFile("Folder " + number, "FOL" + number), 86, "BAK" + number)}};
+        if (archiveHasIndex) {
+            files["BAK" + number + ".PMI"] = IndexFile();
+        }
+        return files;
     }
 };
 
@@ -105,13 +123,10 @@ const std::vector<Folder> kFolders = {
     {"00005", false, "BAK00005.PMM", "BAK00005.PMI"} // no index in the archive
 };
 
-// What stands in the destination's directory for unfinished copies before a run.
+// Beside each folder's earlier files: nothing more, a leftover in the directory
+// for unfinished copies that another program holds, or deleted names that linger.
 enum class Start { EarlierFiles, HeldLeftover, LingeringNames };
 const char* const kStartNames[] = {"earlier files", "a held leftover", "lingering names"};
-
-Bytes EarlierBytes(const std::string& name) {
-    return "earlier " + name;
-}
 
 class RestoreFaultTest : public WithMainWindow {
   protected:
@@ -165,10 +180,8 @@ class RestoreFaultTest : public WithMainWindow {
 
     void PutEarlierFiles(const TempDir& destination) const {
         for (const Folder& folder : kFolders) {
-            for (const std::string* name : {&folder.earlierMessage, &folder.earlierIndex}) {
-                if (!name->empty()) {
-                    WriteBytes(destination / *name, EarlierBytes(*name));
-                }
+            for (const auto& [name, bytes] : folder.Earlier()) {
+                WriteBytes(destination / name, bytes);
             }
         }
         WriteBytes(destination / "HIDDEN.CNM", EarlierBytes("HIDDEN.CNM"), FILE_ATTRIBUTE_HIDDEN);
@@ -205,21 +218,10 @@ class RestoreFaultTest : public WithMainWindow {
         for (const Folder& folder : kFolders) {
             SCOPED_TRACE("BAK" + folder.number);
             const std::map<std::string, Bytes>& files = byFolder[folder.number];
-            std::map<std::string, Bytes> earlier;
-            for (const std::string* name : {&folder.earlierMessage, &folder.earlierIndex}) {
-                if (!name->empty()) {
-                    earlier[*name] = EarlierBytes(*name);
-                }
-            }
-            std::map<std::string, Bytes> restored = {
-                {folder.Restored(".PMM"), folder.NewMessage()}};
-            if (folder.archiveHasIndex) {
-                restored[folder.Restored(".PMI")] = IndexFile();
-            }
-            EXPECT_TRUE(files == earlier || files == restored)
+            EXPECT_TRUE(files == folder.Earlier() || files == folder.Restored())
                 << "neither its earlier files nor the new pair: "
                 << ::testing::PrintToString(files);
-            if (files != restored) {
+            if (files != folder.Restored()) {
                 notRestored.insert(folder.number);
             }
         }
@@ -269,14 +271,8 @@ class RestoreFaultTest : public WithMainWindow {
         std::set<std::string> expected = {"HIDDEN.CNM", "Y2GMIRAW.CNM"};
         for (const Folder& folder : kFolders) {
             const bool held = start == Start::HeldLeftover && folder.number == "00001";
-            for (const std::string& name :
-                 held ? std::vector<std::string>{folder.earlierMessage, folder.earlierIndex}
-                      : std::vector<std::string>{folder.Restored(".PMM"),
-                                                 folder.archiveHasIndex ? folder.Restored(".PMI")
-                                                                        : ""}) {
-                if (!name.empty()) {
-                    expected.insert(name);
-                }
+            for (const auto& [name, bytes] : held ? folder.Earlier() : folder.Restored()) {
+                expected.insert(name);
             }
         }
         if (start == Start::HeldLeftover) {
