@@ -95,12 +95,17 @@ std::optional<StepFailure> CompleteIndexCopy(const PlannedFolder& folder,
 std::string Reason(const StepFailure& failure) {
     const std::string what = StepText(failure.step, failure.name);
     const std::string reason = win32::ErrorText(failure.error);
-    std::string text = what.empty() ? reason : what + " (" + reason + ")";
-    if (failure.error == ERROR_SHARING_VIOLATION || failure.error == ERROR_LOCK_VIOLATION) {
-        text += ". Another program has it open: close the folder in the mail client, then "
-                "restore again";
+    return what.empty() ? reason : what + " (" + reason + ")";
+}
+
+// A line's last sentence: what the user can do, where the error tells.
+std::string WithAdvice(std::string line, DWORD error) {
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) {
+        return line;
     }
-    return text;
+    return line + (line.back() == '.' ? " " : ". ") +
+           "Another program has the file open: close the folder in the mail client, then "
+           "restore again";
 }
 
 void RestoreFolder(const PlannedFolder& folder, const std::string& destinationText,
@@ -127,7 +132,8 @@ void RestoreFolder(const PlannedFolder& folder, const std::string& destinationTe
         outcome = Replace(journal, folder, destinationText);
         if (!outcome.failed && !withIndex) {
             failures.push_back(
-                {folder.indexName, "not in the archive; the folder was restored without an index"});
+                {folder.indexName, "not in the archive (" + win32::ErrorText(ERROR_FILE_NOT_FOUND) +
+                                       "); the folder was restored without an index"});
         }
     }
     if (!outcome.failed) {
@@ -146,7 +152,8 @@ void RestoreFolder(const PlannedFolder& folder, const std::string& destinationTe
     } else if (failed.step >= Step::SetIndexAside) {
         reason += "; the folder in the destination was left as it was";
     }
-    failures.push_back({onIndex ? folder.indexName : folder.fileName, reason});
+    failures.push_back(
+        {onIndex ? folder.indexName : folder.fileName, WithAdvice(reason, failed.error)});
 }
 
 // A new-mail file keeps its name, contents and attributes; it is copied under its
@@ -189,7 +196,7 @@ void CopyNewMail(const PlannedNewMail& file, const std::string& destinationText,
     };
     if (const std::optional<StepFailure> failed = steps()) {
         Discard(copy, destinationText);
-        failures.push_back({file.name, Reason(*failed)});
+        failures.push_back({file.name, WithAdvice(Reason(*failed), failed->error)});
     }
 }
 
