@@ -5,15 +5,11 @@
 namespace {
 
 // Read-write without sharing first; when that fails, read-only, so that a file
-// on an archive medium can still be read (a write through it then fails). The
-// error of the first attempt is the one worth reporting.
-win32::FileHandle OpenFolderFile(const std::string& path, DWORD& firstError,
-                                 bool knownReadOnly = false) {
+// on an archive medium can still be read.
+win32::FileHandle OpenFolderFile(const std::string& path, bool knownReadOnly) {
     win32::FileHandle file;
-    if (knownReadOnly) {
-        firstError = ERROR_ACCESS_DENIED;
-    } else {
-        firstError = win32::OpenExisting(path, GENERIC_READ | GENERIC_WRITE, file).error;
+    if (!knownReadOnly) {
+        win32::OpenExisting(path, GENERIC_READ | GENERIC_WRITE, file);
     }
     if (!file) {
         win32::OpenExisting(path, GENERIC_READ, file);
@@ -36,8 +32,7 @@ std::string ReadField(HANDLE file, const std::string& path, std::size_t offset,
 } // namespace
 
 FolderHeaderTexts ReadFolderHeader(const std::string& path, bool knownReadOnly) {
-    DWORD openError = 0;
-    const win32::FileHandle file = OpenFolderFile(path, openError, knownReadOnly);
+    const win32::FileHandle file = OpenFolderFile(path, knownReadOnly);
     if (!file) {
         return {};
     }
@@ -51,14 +46,11 @@ win32::FileResult WriteFolderId(const std::string& path, const std::string& id) 
     if (!FolderIdFits(id)) {
         return {ERROR_INVALID_PARAMETER};
     }
-    DWORD openError = 0;
-    const win32::FileHandle file = OpenFolderFile(path, openError);
-    if (!file) {
-        return {openError};
-    }
-    if (openError) {
-        // Open for reading only: the write is bound to fail, for this reason.
-        return {openError};
+    win32::FileHandle file;
+    if (const win32::FileResult opened =
+            win32::OpenExisting(path, GENERIC_READ | GENERIC_WRITE, file);
+        !opened.Ok()) {
+        return opened;
     }
     const win32::FileResult written =
         win32::WriteAt(file.Get(), path, kFolderIdOffset, id.data(), static_cast<DWORD>(id.size()));

@@ -83,6 +83,12 @@ std::string StepText(Step step, const std::string& name) {
     return "";
 }
 
+std::string StepReason(const StepFailure& failure) {
+    const std::string what = StepText(failure.step, failure.name);
+    const std::string reason = win32::ErrorText(failure.error);
+    return what.empty() ? reason : what + " (" + reason + ")";
+}
+
 DirectoryJournal ReadJournal(const std::vector<std::string>& names,
                              const std::function<std::string(const std::string&)>& key) {
     // A folder's names share the key of its restored name without the last

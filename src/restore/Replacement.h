@@ -118,6 +118,13 @@ struct StepFailure {
     std::string name;
 };
 
+// What a failed step says, in its own words and the system's: "the new folder ID
+// could not be written (Disk full.)".
+std::string StepReason(const StepFailure& failure);
+
+// What a report says where a folder's names are left for the next run to settle.
+constexpr const char kNextRunTriesAgain[] = "the next restore into this directory tries again";
+
 // The failure of a step that ended with this error code; none for 0.
 inline std::optional<StepFailure> Failed(Step step, std::uint32_t error, const std::string& name) {
     if (error == 0) {

@@ -91,13 +91,6 @@ std::optional<StepFailure> CompleteIndexCopy(const PlannedFolder& folder,
     return Failed(Step::FlushIndex, win32::FlushToDisk(indexCopy).error, folder.indexName);
 }
 
-// What a failed step says, in the step's own words and the system's.
-std::string Reason(const StepFailure& failure) {
-    const std::string what = StepText(failure.step, failure.name);
-    const std::string reason = win32::ErrorText(failure.error);
-    return what.empty() ? reason : what + " (" + reason + ")";
-}
-
 // A line's last sentence: what the user can do, where the error tells.
 std::string WithAdvice(std::string line, DWORD error) {
     if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) {
@@ -144,11 +137,9 @@ void RestoreFolder(const PlannedFolder& folder, const std::string& destinationTe
     const bool onIndex = failed.step == Step::CopyIndex ||
                          failed.step == Step::ClearIndexAttributes ||
                          failed.step == Step::FlushIndex;
-    std::string reason = Reason(failed);
+    std::string reason = StepReason(failed);
     if (outcome.unsettled && outcome.unsettled->step != Step::RemoveLeftover) {
-        reason += "; then " + StepText(outcome.unsettled->step, outcome.unsettled->name) + " (" +
-                  win32::ErrorText(outcome.unsettled->error) +
-                  "), and the next restore into this directory tries again";
+        reason += "; then " + StepReason(*outcome.unsettled) + ", and " + kNextRunTriesAgain;
     } else if (failed.step >= Step::SetIndexAside) {
         reason += "; the folder in the destination was left as it was";
     }
@@ -196,7 +187,7 @@ void CopyNewMail(const PlannedNewMail& file, const std::string& destinationText,
     };
     if (const std::optional<StepFailure> failed = steps()) {
         Discard(copy, destinationText);
-        failures.push_back({file.name, WithAdvice(Reason(*failed), failed->error)});
+        failures.push_back({file.name, WithAdvice(StepReason(*failed), failed->error)});
     }
 }
 

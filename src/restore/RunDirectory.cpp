@@ -107,9 +107,7 @@ std::string RunDirectory::Settle(const NameKey& key, std::vector<RestoreFailure>
         if (failed && failed->step != Step::RemoveLeftover) {
             failures.push_back(
                 {folder.messageName, "a restore that was cut off was replacing this folder, and " +
-                                         StepText(failed->step, failed->name) + " (" +
-                                         win32::ErrorText(failed->error) +
-                                         "); the next restore into this directory tries again"});
+                                         StepReason(*failed) + "; " + kNextRunTriesAgain});
         }
     }
     entries.clear();
