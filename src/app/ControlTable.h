@@ -6,7 +6,7 @@
 #include "lists/ListTransfer.h"
 #include "restore/Restore.h"
 #include "common/ControlIds.h"
-#include "win32/MainDialogHandle.h"
+#include "app/MainDialogHandle.h"
 
 #include <array>
 

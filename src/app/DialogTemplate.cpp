@@ -1,6 +1,6 @@
 #include "app/DialogTemplate.h"
 
-#include "common/ControlIds.h"
+#include "common/Titles.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "app/HelpAbout.h"
 
-#include "common/ControlIds.h"
 #include "app/HelpText.h"
+#include "common/Titles.h"
 
 LRESULT OnHelpAbout(HWND, UINT, WPARAM, LPARAM) {
     const std::string text = BuildHelpText();

@@ -1,5 +1,5 @@
 #pragma once
-#include "win32/MainDialogHandle.h"
+#include "app/MainDialogHandle.h"
 
 // Help/About: shows the help text in an unowned message box.
 LRESULT OnHelpAbout(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

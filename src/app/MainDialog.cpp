@@ -22,9 +22,17 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     // A restore lets in what other programs send while it runs, so that Windows
     // sees the program alive (win32/BusyWindow.h); a command or the Close command
     // that comes in then is acted on after the run, as a click would be.
-    if ((message == WM_COMMAND || message == WM_SYSCOMMAND) && win32::BusyWindow::IsBusy(dialog)) {
-        PostMessageA(dialog, message, wParam, lParam);
-        return 1;
+    if (win32::BusyWindow::IsBusy(dialog)) {
+        if (message == WM_COMMAND || message == WM_SYSCOMMAND) {
+            PostMessageA(dialog, message, wParam, lParam);
+            return 1;
+        }
+        // A shutdown or a log-off would end the run between two folders, with
+        // the rest missing and no box to say so: it waits until the run is over.
+        if (message == WM_QUERYENDSESSION) {
+            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, FALSE);
+            return 1;
+        }
     }
     switch (message) {
     case WM_COMMAND: {

@@ -1,5 +1,6 @@
 #include "browse/BrowseForFolder.h"
 
+#include "common/Titles.h"
 #include "win32/Handle.h"
 
 #include <shlobj.h>
@@ -7,6 +8,11 @@
 #include <utility>
 
 namespace {
+
+// The folder browser's only text of its own.
+constexpr const char kUnnamableDirectory[] =
+    "The name of this directory has characters that Tarnwick cannot use on this system. Please "
+    "choose another directory.";
 
 // BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_EDITBOX | BIF_NEWDIALOGSTYLE
 constexpr UINT kBrowseFlags = 0x53;
@@ -120,8 +126,5 @@ ChosenDirectory ChosenDirectoryOf(LPCITEMIDLIST item, UINT codePage) {
 }
 
 void ShowUnnamableDirectoryError() {
-    MessageBoxA(nullptr,
-                "The name of this directory has characters that Tarnwick cannot use on this "
-                "system. Please choose another directory.",
-                "Directory Error", MB_OK);
+    MessageBoxA(nullptr, kUnnamableDirectory, kDirectoryErrorTitle, MB_OK);
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "win32/MainDialogHandle.h"
+#include "app/MainDialogHandle.h"
 
 // Source "Browse": fills the source field, empties both lists and scans the
 // chosen directory. A cancelled browse changes nothing.

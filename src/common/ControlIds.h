@@ -15,6 +15,3 @@ constexpr int IDC_SOURCE_BROWSE = 1011;
 constexpr int IDC_DEST_BROWSE = 1012;
 constexpr int IDC_RESTORE = 1015;
 constexpr int IDC_HELP_ABOUT = 1020;
-
-// The dialog's caption, also the title of the program's message boxes.
-constexpr const char kProgramTitle[] = "Tarnwick";

@@ -1,5 +1,5 @@
 #pragma once
-#include "win32/MainDialogHandle.h"
+#include "app/MainDialogHandle.h"
 
 // The four arrow buttons between the lists. Each keeps the chosen byte of the
 // matching record in step with the list its name stands in.

@@ -6,7 +6,7 @@
 #include "common/ControlIds.h"
 #include "common/Path.h"
 #include "win32/FileSystem.h"
-#include "win32/MainDialogHandle.h"
+#include "app/MainDialogHandle.h"
 
 std::vector<FolderRecord> folderRecords;
 

@@ -22,6 +22,10 @@ void Erase(std::vector<std::string>& names, const std::string& name) {
     names.erase(std::remove(names.begin(), names.end(), name), names.end());
 }
 
+bool IsTaken(DWORD error) {
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+}
+
 // name without suffix, when it ends in it (without regard to ASCII case).
 bool CutSuffix(const std::string& name, const char* suffix, std::string& base) {
     const std::size_t length = std::char_traits<char>::length(suffix);
@@ -36,57 +40,98 @@ bool CutSuffix(const std::string& name, const char* suffix, std::string& base) {
 // finding nothing to rename leaves nothing to do.
 std::optional<StepFailure> Rename(Step step, const std::string& name, const std::string& from,
                                   const std::string& to, bool ifThere = false) {
-    const DWORD error = win32::MoveToFreeName(from, to).error;
-    return Failed(step, ifThere && win32::IsMissing(error) ? 0 : error, name);
+    const win32::FileResult moved = win32::MoveToFreeName(from, to);
+    return Failed(step, ifThere && win32::IsMissing(moved.error) ? 0 : moved.error, name,
+                  moved.unsure);
+}
+
+// Where a folder's names stand: in the destination, and in the directory for
+// unfinished copies with a suffix.
+struct Places {
+    const std::string& destinationText;
+    std::string Under(const std::string& name) const { return JoinPath(destinationText, name); }
+    std::string Of(const std::string& name, const char* suffix) const {
+        return PlaceOf(destinationText, name, suffix);
+    }
+};
+
+// Reverse of steps 2 to 4, while the mark stands.
+std::optional<StepFailure> Undo(FolderJournal& journal, const Places& at) {
+    const std::string& message = journal.messageName;
+    const std::string& index = journal.indexName;
+    const char* const mark = MarkSuffix(journal.mark);
+    if (journal.mark == FolderJournal::Mark::Pair && !Contains(journal.unfinished, index)) {
+        if (auto failed = Rename(Step::TakeIndexOut, index, at.Under(index),
+                                 at.Of(index, kUnfinishedSuffix), true)) {
+            return failed;
+        }
+        journal.unfinished.push_back(index);
+    }
+    while (!journal.aside.empty()) {
+        const std::string& earlier = journal.aside.back();
+        if (auto failed = Rename(Step::PutBack, earlier, at.Of(earlier, kAsideSuffix),
+                                 at.Under(earlier), true)) {
+            return failed;
+        }
+        journal.aside.pop_back();
+    }
+    if (auto failed = Rename(Step::EndMark, message + mark, at.Of(message, mark),
+                             at.Of(message, kUnfinishedSuffix), true)) {
+        return failed;
+    }
+    journal.mark = FolderJournal::Mark::None;
+    journal.unfinished.push_back(message);
+    return std::nullopt;
+}
+
+// Files set aside without a mark: the message file's restored name tells whether
+// the replacement was completed (see THE RULE). Not completed, each goes back;
+// one whose name is taken stays set aside, and is named in kept.
+std::optional<StepFailure> Decide(FolderJournal& journal, const Places& at,
+                                  std::optional<StepFailure>& kept) {
+    DWORD attributes = 0;
+    const win32::FileResult looked = win32::AttributesOf(at.Under(journal.messageName), attributes);
+    if (looked.Ok()) {
+        journal.complete = true;
+        return std::nullopt;
+    }
+    if (!win32::IsMissing(looked.error)) {
+        return StepFailure{Step::LookAtName, looked.error, journal.messageName};
+    }
+    const bool hadIndexAside =
+        std::any_of(journal.aside.begin(), journal.aside.end(),
+                    [&](const std::string& name) { return (name.back() | 0x20) == 'i'; });
+    while (!journal.aside.empty()) {
+        const std::string earlier = journal.aside.back();
+        const win32::FileResult put =
+            win32::MoveToFreeName(at.Of(earlier, kAsideSuffix), at.Under(earlier));
+        if (IsTaken(put.error)) {
+            kept = StepFailure{Step::KeepAside, 0, earlier};
+        } else if (auto failed = Failed(Step::PutBack, win32::IsMissing(put.error) ? 0 : put.error,
+                                        earlier, put.unsure)) {
+            return failed;
+        }
+        journal.aside.pop_back();
+    }
+    // An index under its name that no index set aside or unfinished copy accounts
+    // for: the earlier one, not set aside yet, or a new one that moved in where
+    // there was none. It stays, and is reported.
+    if (!kept && !hadIndexAside && !Contains(journal.unfinished, journal.indexName) &&
+        win32::AttributesOf(at.Under(journal.indexName), attributes).Ok()) {
+        kept = StepFailure{Step::KeepIndex, 0, journal.indexName};
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
-std::string StepText(Step step, const std::string& name) {
-    switch (step) {
-    case Step::CopyMessage:
-    case Step::CopyIndex:
-        // The system's reason says it all: "Disk full.", say.
-        return "";
-    case Step::ClearMessageAttributes:
-        return "the copy could not be made read-write";
-    case Step::WriteFolderId:
-        return "the new folder ID could not be written";
-    case Step::ClearIndexAttributes:
-        return "the index copy could not be made read-write";
-    case Step::FlushIndex:
-        return "the index copy could not be written to the disk";
-    case Step::SetIndexAside:
-    case Step::SetMessageAside:
-        return name + " in the destination could not be replaced";
-    case Step::MoveIndexIn:
-        return "the new index could not take the name " + name;
-    case Step::MoveMessageIn:
-        return "the new message file could not take the name " + name;
-    case Step::TakeIndexOut:
-        return "the new index " + name + " could not be taken out again";
-    case Step::PutBack:
-        return "the earlier " + name + " could not be put back from " + kTemporaryDirectory;
-    case Step::EndMark:
-        return "the mark " + name + " in " + kTemporaryDirectory + " could not be taken away";
-    case Step::RemoveLeftover:
-        return name + " in " + kTemporaryDirectory + " could not be removed";
-    case Step::CopyNewMail:
-        return "";
-    case Step::NewMailAttributes:
-        return "the read-only attribute of the copy could not be set";
-    case Step::FlushNewMail:
-        return "the copy could not be written to the disk";
-    case Step::MoveNewMailIn:
-        return "the copy could not take the name " + name;
-    }
-    return "";
-}
-
-std::string StepReason(const StepFailure& failure) {
-    const std::string what = StepText(failure.step, failure.name);
-    const std::string reason = win32::ErrorText(failure.error);
-    return what.empty() ? reason : what + " (" + reason + ")";
+std::string UniqueStem() {
+    // Unique to this process for its life; a name left by another process is
+    // passed over by whoever finds it taken.
+    static unsigned serial = (GetCurrentProcessId() << 12) ^ GetTickCount();
+    char stem[16];
+    std::snprintf(stem, sizeof stem, "%08X", ++serial);
+    return stem;
 }
 
 DirectoryJournal ReadJournal(const std::vector<std::string>& names,
@@ -96,7 +141,13 @@ DirectoryJournal ReadJournal(const std::vector<std::string>& names,
     std::unordered_map<std::string, FolderJournal> byFolder;
     DirectoryJournal journal;
     const auto folderOf = [&](const std::string& base) -> FolderJournal& {
-        return byFolder[key(base.substr(0, base.size() - 1))];
+        FolderJournal& folder = byFolder[key(base.substr(0, base.size() - 1))];
+        if (folder.messageName.empty()) {
+            // The file system finds the message file under any letter case.
+            folder.messageName = base.substr(0, base.size() - 1) + "M";
+            folder.indexName = IndexPathOf(folder.messageName);
+        }
+        return folder;
     };
     for (const std::string& name : names) {
         std::string base;
@@ -124,15 +175,10 @@ DirectoryJournal ReadJournal(const std::vector<std::string>& names,
 }
 
 std::uint32_t Discard(const std::string& path, const std::string& destinationText) {
-    // Unique to this process for its life; a name left by another process is
-    // passed over.
-    static unsigned serial = (GetCurrentProcessId() << 12) ^ GetTickCount();
     for (int attempt = 0; attempt < 16; ++attempt) {
-        char stem[16];
-        std::snprintf(stem, sizeof stem, "%08X", ++serial);
-        const std::string discarded = PlaceOf(destinationText, stem, kDiscardedSuffix);
+        const std::string discarded = PlaceOf(destinationText, UniqueStem(), kDiscardedSuffix);
         const win32::FileResult moved = win32::MoveToFreeName(path, discarded);
-        if (moved.error == ERROR_ALREADY_EXISTS || moved.error == ERROR_FILE_EXISTS) {
+        if (IsTaken(moved.error)) {
             continue;
         }
         if (!moved.Ok()) {
@@ -147,36 +193,16 @@ std::uint32_t Discard(const std::string& path, const std::string& destinationTex
 }
 
 std::optional<StepFailure> Settle(FolderJournal& journal, const std::string& destinationText) {
-    const auto place = [&](const std::string& name, const char* suffix) {
-        return PlaceOf(destinationText, name, suffix);
-    };
-    const auto underName = [&](const std::string& name) { return JoinPath(destinationText, name); };
-    const std::string& message = journal.messageName;
-    const std::string& index = journal.indexName;
+    const Places at{destinationText};
+    std::optional<StepFailure> kept;
     if (journal.mark != FolderJournal::Mark::None) {
-        // Not complete: undone, the reverse of steps 2 to 4.
-        const char* const mark = MarkSuffix(journal.mark);
-        if (journal.mark == FolderJournal::Mark::Pair && !Contains(journal.unfinished, index)) {
-            if (auto failed = Rename(Step::TakeIndexOut, index, underName(index),
-                                     place(index, kUnfinishedSuffix), true)) {
-                return failed;
-            }
-            journal.unfinished.push_back(index);
-        }
-        while (!journal.aside.empty()) {
-            const std::string& earlier = journal.aside.back();
-            if (auto failed = Rename(Step::PutBack, earlier, place(earlier, kAsideSuffix),
-                                     underName(earlier), true)) {
-                return failed;
-            }
-            journal.aside.pop_back();
-        }
-        if (auto failed = Rename(Step::EndMark, message + mark, place(message, mark),
-                                 place(message, kUnfinishedSuffix), true)) {
+        if (auto failed = Undo(journal, at)) {
             return failed;
         }
-        journal.mark = FolderJournal::Mark::None;
-        journal.unfinished.push_back(message);
+    } else if (!journal.complete && !journal.aside.empty()) {
+        if (auto failed = Decide(journal, at, kept)) {
+            return failed;
+        }
     }
     // Complete, or undone: what was set aside goes, and the unfinished copies.
     for (const auto& [names, suffix] : {std::pair{&journal.aside, kAsideSuffix},
@@ -184,31 +210,31 @@ std::optional<StepFailure> Settle(FolderJournal& journal, const std::string& des
         while (!names->empty()) {
             const std::string name = names->back() + suffix;
             if (const std::uint32_t error =
-                    Discard(place(names->back(), suffix), destinationText)) {
+                    Discard(at.Of(names->back(), suffix), destinationText)) {
                 return StepFailure{Step::RemoveLeftover, error, name};
             }
             names->pop_back();
         }
     }
-    return std::nullopt;
+    return kept;
 }
 
-ReplacementOutcome Replace(FolderJournal& journal, const PlannedFolder& folder,
+ReplacementOutcome Replace(FolderJournal& journal, const ReplacedFolder& folder,
                            const std::string& destinationText) {
-    const auto place = [&](const std::string& name, const char* suffix) {
-        return PlaceOf(destinationText, name, suffix);
-    };
-    const auto underName = [&](const std::string& name) { return JoinPath(destinationText, name); };
+    const Places at{destinationText};
     const std::string& message = journal.messageName;
     const std::string& index = journal.indexName;
     const auto steps = [&]() -> std::optional<StepFailure> {
         const bool withIndex = Contains(journal.unfinished, index);
-        // 2. Begin: the mark stands from the copy's first byte.
+        // 2. Begin: the mark stands from the copy's first byte, unless its name
+        // was taken by a file of someone else's.
         journal.mark = withIndex ? FolderJournal::Mark::Pair : FolderJournal::Mark::Alone;
-        const std::string mark = place(message, MarkSuffix(journal.mark));
-        if (auto failed =
-                Failed(Step::CopyMessage,
-                       win32::CopyToFreeName(folder.message.sourcePath, mark).error, message)) {
+        const std::string mark = at.Of(message, MarkSuffix(journal.mark));
+        const DWORD copied = win32::CopyToFreeName(folder.messageSource, mark).error;
+        if (IsTaken(copied)) {
+            journal.mark = FolderJournal::Mark::None;
+        }
+        if (auto failed = Failed(Step::CopyMessage, copied, message)) {
             return failed;
         }
         if (auto failed =
@@ -219,41 +245,46 @@ ReplacementOutcome Replace(FolderJournal& journal, const PlannedFolder& folder,
                                  message)) {
             return failed;
         }
-        // 3. What stands under the names is set aside, the index first. A file
-        // gone since the destination was listed leaves nothing to set aside.
+        // 3. What stands under the names is set aside, the message file first. A
+        // file gone since the destination was listed leaves nothing to set aside.
         for (const auto& [earlier, step] :
-             {std::pair{&folder.index.earlierName, Step::SetIndexAside},
-              std::pair{&folder.message.earlierName, Step::SetMessageAside}}) {
+             {std::pair{&folder.earlierMessage, Step::SetMessageAside},
+              std::pair{&folder.earlierIndex, Step::SetIndexAside}}) {
             if (earlier->empty()) {
                 continue;
             }
-            const DWORD error =
-                win32::MoveToFreeName(underName(*earlier), place(*earlier, kAsideSuffix)).error;
-            if (win32::IsMissing(error)) {
+            const win32::FileResult moved =
+                win32::MoveToFreeName(at.Under(*earlier), at.Of(*earlier, kAsideSuffix));
+            if (win32::IsMissing(moved.error)) {
                 continue;
             }
-            if (auto failed = Failed(step, error, *earlier)) {
+            if (auto failed = Failed(step, moved.error, *earlier, moved.unsure)) {
                 return failed;
             }
             journal.aside.push_back(*earlier);
         }
         // 4. The new index.
         if (withIndex) {
-            if (auto failed = Rename(Step::MoveIndexIn, index, place(index, kUnfinishedSuffix),
-                                     underName(index))) {
+            if (auto failed = Rename(Step::MoveIndexIn, index, at.Of(index, kUnfinishedSuffix),
+                                     at.Under(index))) {
                 return failed;
             }
             Erase(journal.unfinished, index);
         }
         // 5. Complete: the mark, the new message file, takes its name.
-        if (auto failed = Rename(Step::MoveMessageIn, message, mark, underName(message))) {
+        if (auto failed = Rename(Step::MoveMessageIn, message, mark, at.Under(message))) {
             return failed;
         }
         journal.mark = FolderJournal::Mark::None;
+        journal.complete = true;
         return std::nullopt;
     };
     ReplacementOutcome outcome;
     outcome.failed = steps();
-    outcome.unsettled = Settle(journal, destinationText);
+    // A rename that may have been done leaves the folder as a run cut off there
+    // would: the next run settles it from the names.
+    if (!outcome.failed || !outcome.failed->unsure) {
+        outcome.unsettled = Settle(journal, destinationText);
+    }
     return outcome;
 }

@@ -1,5 +1,7 @@
 #include "restore/Report.h"
 
+#include "restore/Texts.h"
+
 #include <algorithm>
 
 namespace {
@@ -43,17 +45,6 @@ std::u16string ElideWords(const std::u16string& text, int maxWidth, const TextWi
     }
 }
 
-std::u16string FirstLine(bool failed, const std::u16string& source,
-                         const std::u16string& destination) {
-    return (failed ? u"Not all mail files were copied from " : u"Mail files copied from ") +
-           source + u" to " + destination;
-}
-
-std::u16string CountLine(std::size_t unlisted) {
-    const std::string count = std::to_string(unlisted);
-    return u"\r\nand " + std::u16string(count.begin(), count.end()) + u" more";
-}
-
 } // namespace
 
 std::u16string ElideMiddle(const std::u16string& text, int maxWidth, const TextWidth& width) {
@@ -85,13 +76,14 @@ std::u16string FitCompletionText(const std::string& sourceText, const std::strin
     };
 
     // The first line must leave room for at least the count of what is not listed.
-    const std::u16string leastTail = failed ? CountLine(failures.size()) : u"";
-    std::u16string text = FirstLine(failed, ElideWords(source, layout.maxWidth, layout.width),
-                                    ElideWords(destination, layout.maxWidth, layout.width));
+    const std::u16string leastTail = failed ? UnlistedCountLine(failures.size()) : u"";
+    std::u16string text =
+        CompletionFirstLine(failed, ElideWords(source, layout.maxWidth, layout.width),
+                            ElideWords(destination, layout.maxWidth, layout.width));
     // Only a work area too small for two paths wrapped in full gets here.
     for (int limit = layout.maxWidth; !fits(text + leastTail) && limit > 0; limit /= 2) {
-        text = FirstLine(failed, ElideMiddle(source, limit, layout.width),
-                         ElideMiddle(destination, limit, layout.width));
+        text = CompletionFirstLine(failed, ElideMiddle(source, limit, layout.width),
+                                   ElideMiddle(destination, limit, layout.width));
     }
 
     // A name and each word of its reason take less than a line, so that long ones
@@ -107,13 +99,13 @@ std::u16string FitCompletionText(const std::string& sourceText, const std::strin
             u"\r\n" + ElideMiddle(layout.widen(failure.fileName), nameWidth, layout.width) + u": " +
             ElideWords(layout.widen(failure.reason), lineWidth, layout.width);
         const std::size_t unlisted = failures.size() - listed - 1;
-        if (!fits(text + line + (unlisted > 0 ? CountLine(unlisted) : u""))) {
+        if (!fits(text + line + (unlisted > 0 ? UnlistedCountLine(unlisted) : u""))) {
             break;
         }
         text += line;
     }
     if (listed < failures.size()) {
-        text += CountLine(failures.size() - listed);
+        text += UnlistedCountLine(failures.size() - listed);
     }
     return text;
 }
@@ -138,12 +130,4 @@ std::string CompletionText(const std::string& sourceText, const std::string& des
         text += static_cast<char>(unit);
     }
     return text;
-}
-
-std::string ProgressCaption(const RestoreProgress& progress) {
-    if (progress.folder == 0) {
-        return "Tarnwick - copying new mail";
-    }
-    return "Tarnwick - restoring " + std::to_string(progress.folder) + " of " +
-           std::to_string(progress.folders);
 }

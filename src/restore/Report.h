@@ -58,7 +58,3 @@ struct RestoreProgress {
     std::size_t folder = 0;
     std::size_t folders = 0;
 };
-
-// The main dialog's caption during a run: "Tarnwick - restoring 12 of 200", then
-// "Tarnwick - copying new mail".
-std::string ProgressCaption(const RestoreProgress& progress);

@@ -1,9 +1,9 @@
 #include "restore/ReportBox.h"
 
-#include "common/ControlIds.h"
+#include "common/Titles.h"
 #include "restore/Report.h"
-#include "win32/FileSystem.h"
 #include "win32/Handle.h"
+#include "win32/Text.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,15 +1,18 @@
 #include "restore/Restore.h"
 
 #include "common/ControlIds.h"
+#include "common/Titles.h"
 #include "restore/Replacement.h"
 #include "restore/ReportBox.h"
 #include "restore/RestorePlan.h"
 #include "restore/RunDirectory.h"
+#include "restore/Texts.h"
 #include "win32/BusyWindow.h"
 #include "win32/Cursor.h"
 #include "win32/DialogControls.h"
 #include "win32/Directory.h"
 #include "win32/FileSystem.h"
+#include "win32/Text.h"
 
 #include <algorithm>
 #include <optional>
@@ -40,8 +43,7 @@ std::string ReadDestination(const std::string& destinationText, DestinationNames
     std::vector<win32::DirectoryEntry> entries;
     const win32::FileResult listed = win32::ListEntries(JoinPath(destinationText, "*"), entries);
     if (!listed.Ok() && listed.error != ERROR_FILE_NOT_FOUND) {
-        return "The destination could not be read completely (" + win32::ErrorText(listed.error) +
-               "). Nothing was restored.";
+        return DestinationUnreadable(win32::ErrorText(listed.error));
     }
     for (const win32::DirectoryEntry& entry : entries) {
         existing.emplace(win32::FileNameKey(entry.name),
@@ -77,8 +79,12 @@ std::optional<StepFailure> CompleteIndexCopy(const PlannedFolder& folder,
     const std::string indexCopy = PlaceOf(destinationText, folder.index.name, kUnfinishedSuffix);
     journal.unfinished.push_back(folder.index.name);
     const win32::FileResult copied = win32::CopyToFreeName(folder.index.sourcePath, indexCopy);
-    if (win32::IsMissing(copied.error)) {
+    // None in the archive; or a file of someone else's under the name, not ours.
+    if (win32::IsMissing(copied.error) || copied.error == ERROR_FILE_EXISTS ||
+        copied.error == ERROR_ALREADY_EXISTS) {
         journal.unfinished.pop_back();
+    }
+    if (win32::IsMissing(copied.error)) {
         return std::nullopt;
     }
     if (auto failed = Failed(Step::CopyIndex, copied.error, folder.indexName)) {
@@ -89,16 +95,6 @@ std::optional<StepFailure> CompleteIndexCopy(const PlannedFolder& folder,
         return failed;
     }
     return Failed(Step::FlushIndex, win32::FlushToDisk(indexCopy).error, folder.indexName);
-}
-
-// A line's last sentence: what the user can do, where the error tells.
-std::string WithAdvice(std::string line, DWORD error) {
-    if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) {
-        return line;
-    }
-    return line + (line.back() == '.' ? " " : ". ") +
-           "Another program has the file open: close the folder in the mail client, then "
-           "restore again";
 }
 
 void RestoreFolder(const PlannedFolder& folder, const std::string& destinationText,
@@ -122,11 +118,13 @@ void RestoreFolder(const PlannedFolder& folder, const std::string& destinationTe
     } else {
         const bool withIndex = !journal.unfinished.empty();
         tick();
-        outcome = Replace(journal, folder, destinationText);
+        outcome = Replace(journal,
+                          {folder.message.sourcePath, folder.newFolderId,
+                           folder.message.earlierName, folder.index.earlierName},
+                          destinationText);
         if (!outcome.failed && !withIndex) {
             failures.push_back(
-                {folder.indexName, "not in the archive (" + win32::ErrorText(ERROR_FILE_NOT_FOUND) +
-                                       "); the folder was restored without an index"});
+                {folder.indexName, RestoredWithoutIndex(win32::ErrorText(ERROR_FILE_NOT_FOUND))});
         }
     }
     if (!outcome.failed) {
@@ -137,14 +135,12 @@ void RestoreFolder(const PlannedFolder& folder, const std::string& destinationTe
     const bool onIndex = failed.step == Step::CopyIndex ||
                          failed.step == Step::ClearIndexAttributes ||
                          failed.step == Step::FlushIndex;
-    std::string reason = StepReason(failed);
-    if (outcome.unsettled && outcome.unsettled->step != Step::RemoveLeftover) {
-        reason += "; then " + StepReason(*outcome.unsettled) + ", and " + kNextRunTriesAgain;
-    } else if (failed.step >= Step::SetIndexAside) {
-        reason += "; the folder in the destination was left as it was";
-    }
-    failures.push_back(
-        {onIndex ? folder.indexName : folder.fileName, WithAdvice(reason, failed.error)});
+    const StepFailure* unsettled =
+        outcome.unsettled && outcome.unsettled->step != Step::RemoveLeftover ? &*outcome.unsettled
+                                                                             : nullptr;
+    failures.push_back({onIndex ? folder.indexName : folder.fileName,
+                        FolderFailureText(failed, win32::ErrorText(failed.error), unsettled,
+                                          unsettled ? win32::ErrorText(unsettled->error) : "")});
 }
 
 // A new-mail file keeps its name, contents and attributes; it is copied under its
@@ -161,9 +157,11 @@ void CopyNewMail(const PlannedNewMail& file, const std::string& destinationText,
     // be flushed until it is made writable for that moment.
     const DWORD kept = file.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
     const bool readOnly = (kept & FILE_ATTRIBUTE_READONLY) != 0;
+    bool ours = true;
     const auto steps = [&]() -> std::optional<StepFailure> {
-        if (auto failed = Failed(Step::CopyNewMail,
-                                 win32::CopyToFreeName(file.sourcePath, copy).error, file.name)) {
+        const DWORD copied = win32::CopyToFreeName(file.sourcePath, copy).error;
+        ours = copied != ERROR_FILE_EXISTS && copied != ERROR_ALREADY_EXISTS;
+        if (auto failed = Failed(Step::CopyNewMail, copied, file.name)) {
             return failed;
         }
         if (readOnly) {
@@ -181,13 +179,17 @@ void CopyNewMail(const PlannedNewMail& file, const std::string& destinationText,
                 return failed;
             }
         }
-        return Failed(Step::MoveNewMailIn,
-                      win32::MoveReplacing(copy, JoinPath(destinationText, file.name)).error,
-                      file.name);
+        const win32::FileResult moved =
+            win32::MoveReplacing(copy, JoinPath(destinationText, file.name));
+        return Failed(Step::MoveNewMailIn, moved.error, file.name, moved.unsure);
     };
     if (const std::optional<StepFailure> failed = steps()) {
-        Discard(copy, destinationText);
-        failures.push_back({file.name, WithAdvice(StepReason(*failed), failed->error)});
+        if (ours && !failed->unsure) {
+            Discard(copy, destinationText);
+        }
+        failures.push_back(
+            {file.name,
+             WithHeldFileAdvice(StepReason(*failed, win32::ErrorText(failed->error)), *failed)});
     }
 }
 
@@ -195,23 +197,21 @@ void CopyNewMail(const PlannedNewMail& file, const std::string& destinationText,
 
 std::string CheckDestination(const std::string& sourceText, const std::string& destinationText) {
     if (DestinationTextIsMissing(destinationText)) {
-        return "You must have a destination";
+        return kNoDestination;
     }
     if (LastPartEndsInSpaceOrDot(win32::Widened(destinationText))) {
-        return "The destination ends in a space or a dot, which Windows leaves out of a "
-               "directory's name: please remove it, or choose the directory with Browse";
+        return kDestinationEndsInSpaceOrDot;
     }
     DWORD attributes = 0;
     const win32::FileResult looked = win32::AttributesOf(destinationText, attributes);
     if (!looked.Ok() && !win32::IsMissing(looked.error) && looked.error != ERROR_INVALID_NAME) {
-        return "The destination directory could not be looked at (" +
-               win32::ErrorText(looked.error) + ")";
+        return DestinationNotLookedAt(win32::ErrorText(looked.error));
     }
     if (!looked.Ok() || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        return "The destination directory does not exist";
+        return kNoSuchDestination;
     }
     if (win32::IsSameDirectory(sourceText, destinationText)) {
-        return "The destination must differ from the source directory";
+        return kDestinationIsSource;
     }
     return "";
 }
@@ -264,6 +264,11 @@ RestoreOutcome RestoreFolders(const std::vector<FolderRecord>& records,
         tick();
         CopyNewMail(file, destinationText, unavailable, failures);
     }
+    runDirectory.Close();
+    // The box comes only once the disk holds what it says: the renames of the
+    // run, the last ones included. A volume that cannot flush a directory has
+    // them written as its cache writes them; the copies themselves are on it.
+    win32::FlushDirectory(destinationText);
     return {"", failures};
 }
 
@@ -275,21 +280,22 @@ LRESULT OnRestore(HWND, UINT, WPARAM, LPARAM) {
 
     const std::string destinationError = CheckDestination(sourceText, destinationText);
     if (!destinationError.empty()) {
-        MessageBoxA(nullptr, destinationError.c_str(), "Directory Error", MB_OK);
+        MessageBoxA(nullptr, destinationError.c_str(), kDirectoryErrorTitle, MB_OK);
         return 0;
     }
 
     win32::ShowSystemCursor(MAKEINTRESOURCEA(32514)); // IDC_WAIT
     RestoreOutcome outcome;
     {
-        win32::BusyWindow busy(hMainDlg);
-        outcome = RestoreFolders(
-            folderRecords, sourceText, destinationText, copyNewMail,
-            [&](const RestoreProgress& progress) { busy.Tick(ProgressCaption(progress)); });
+        win32::BusyWindow busy(hMainDlg, kShutdownBlockReason);
+        outcome = RestoreFolders(folderRecords, sourceText, destinationText, copyNewMail,
+                                 [&](const RestoreProgress& progress) {
+                                     busy.Tick(ProgressCaption(progress.folder, progress.folders));
+                                 });
     }
     win32::ShowSystemCursor(MAKEINTRESOURCEA(32512)); // IDC_ARROW
     if (!outcome.refusal.empty()) {
-        MessageBoxA(nullptr, outcome.refusal.c_str(), "Directory Error", MB_OK);
+        MessageBoxA(nullptr, outcome.refusal.c_str(), kDirectoryErrorTitle, MB_OK);
         return 0;
     }
     ShowCompletionReport(sourceText, destinationText, outcome.failures);

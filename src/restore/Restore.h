@@ -1,5 +1,5 @@
 #pragma once
-#include "win32/MainDialogHandle.h"
+#include "app/MainDialogHandle.h"
 #include "lists/FolderRecord.h"
 #include "restore/Report.h"
 

@@ -2,6 +2,7 @@
 
 #include "restore/Replacement.h"
 #include "restore/RestoreNames.h"
+#include "restore/Texts.h"
 
 namespace {
 
@@ -31,8 +32,7 @@ std::string Refusal(const std::string& name, const FoundNames& found, const Name
     for (const char* suffix :
          {kUnfinishedSuffix, kPairMarkSuffix, kAloneMarkSuffix, kAsideSuffix}) {
         if (found.taken.count(key(name + suffix))) {
-            return name + suffix + " in " + kTemporaryDirectory +
-                   " is left from an earlier restore and could not be cleared away";
+            return LeftoverNotCleared(name + suffix);
         }
     }
     return "";
@@ -64,11 +64,11 @@ std::string ExistingFileRefusal(ExistingFile existing, const std::string& name) 
     case ExistingFile::Plain:
         return "";
     case ExistingFile::ReadOnly:
-        return name + " in the destination is read-only and was not replaced";
+        return ReadOnlyNotReplaced(name);
     case ExistingFile::Hidden:
-        return name + " in the destination is hidden and was not replaced";
+        return HiddenNotReplaced(name);
     case ExistingFile::Directory:
-        return "the destination has a directory named " + name;
+        return DirectoryUnderName(name);
     }
     return "";
 }
@@ -96,11 +96,11 @@ RestorePlan PlanRestore(const std::vector<FolderRecord>& records, const std::str
         const std::string restoredKey = key(restoredName);
         const auto clash = usedNames.find(restoredKey);
         if (clash != usedNames.end()) {
-            folder.refusal = "same restored name as " + clash->second;
+            folder.refusal = SameRestoredNameAs(clash->second);
         } else if (sourcePath.size() > kMaxPathLength) {
-            folder.refusal = "the source path is too long";
+            folder.refusal = kSourcePathTooLong;
         } else if (PathTooLong(destinationText, restoredName)) {
-            folder.refusal = "the destination path is too long";
+            folder.refusal = kDestinationPathTooLong;
         } else {
             for (PlannedFile* file : {&folder.message, &folder.index}) {
                 if (folder.refusal.empty()) {
@@ -108,11 +108,11 @@ RestorePlan PlanRestore(const std::vector<FolderRecord>& records, const std::str
                 }
             }
             if (!folder.refusal.empty()) {
-                folder.refusal += ", so this folder was not restored";
+                folder.refusal = FolderNotRestored(folder.refusal);
             } else if (PathTooLong(destinationText, folder.message.earlierName) ||
                        PathTooLong(destinationText, folder.index.earlierName)) {
                 // An earlier name can be longer in bytes than the restored one.
-                folder.refusal = "the destination path is too long";
+                folder.refusal = kDestinationPathTooLong;
             }
             usedNames.emplace(restoredKey, record.fileName);
         }
@@ -126,7 +126,7 @@ RestorePlan PlanRestore(const std::vector<FolderRecord>& records, const std::str
         PlannedNewMail newMail{file.name, JoinPath(sourceText, file.name), file.attributes, ""};
         std::string earlierName;
         if (newMail.sourcePath.size() > kMaxPathLength || PathTooLong(destinationText, file.name)) {
-            newMail.refusal = "the path is too long";
+            newMail.refusal = kNewMailPathTooLong;
         } else {
             newMail.refusal = Refusal(file.name, found, key, earlierName);
         }

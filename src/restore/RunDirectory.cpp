@@ -1,34 +1,25 @@
 #include "restore/RunDirectory.h"
 
 #include "restore/Replacement.h"
+#include "restore/Texts.h"
+#include "win32/Text.h"
 
 namespace {
 
-const char kBusyRefusal[] =
-    "Another restore into this directory is running. Wait until it has finished, then "
-    "restore again.";
-const char kLinkRefusal[] =
-    "The destination holds .tarnwick-tmp, which is a link to another place (a junction or "
-    "symbolic link). Tarnwick neither follows nor removes it, and did nothing. Remove the link "
-    "alone, with the command rmdir .tarnwick-tmp in a command prompt in the destination "
-    "(rmdir takes away the link and leaves what it leads to), then restore again.";
+constexpr const char kLockName[] = "restore-running.lock";
+constexpr const char kLockStem[] = "restore-running";
+constexpr const char kLockExtension[] = ".lock";
 
-std::string UnreadableRefusal(DWORD error) {
-    return "The directory .tarnwick-tmp in the destination could not be read (" +
-           win32::ErrorText(error) + "). Nothing was restored.";
+// restore-running.lock, or the lock of a run's own.
+bool IsLockName(const std::string& name) {
+    return name.size() > sizeof(kLockStem) && HasExtension(name, kLockExtension) &&
+           HasExtension(name.substr(0, sizeof(kLockStem) - 1), kLockStem);
 }
 
 } // namespace
 
 RunDirectory::RunDirectory(const std::string& destinationText)
     : destinationText_(destinationText), path_(TemporaryDirectoryOf(destinationText)) {}
-
-RunDirectory::~RunDirectory() {
-    if (lock_.Held()) {
-        lock_.Release();
-        win32::RemoveEmptyDirectory(path_);
-    }
-}
 
 std::string RunDirectory::Open(const NameKey& key, std::vector<RestoreFailure>& failures) {
     // A link is neither followed nor removed: what it leads to is not ours. Any
@@ -38,15 +29,13 @@ std::string RunDirectory::Open(const NameKey& key, std::vector<RestoreFailure>& 
     const win32::FileResult found = win32::ListEntries(path_, self);
     if (!found.Ok() && found.error != ERROR_FILE_NOT_FOUND && found.error != ERROR_PATH_NOT_FOUND &&
         found.error != ERROR_FILENAME_EXCED_RANGE) {
-        return UnreadableRefusal(found.error);
+        return TemporaryDirectoryUnreadable(win32::ErrorText(found.error));
     }
     if (!self.empty() && win32::IsLink(self.front())) {
         return kLinkRefusal;
     }
     if (const win32::FileResult made = win32::MakeDirectory(path_); !made.Ok()) {
-        unavailable_ =
-            "the directory for unfinished copies could not be made in the destination (" +
-            win32::ErrorText(made.error) + ")";
+        unavailable_ = NoTemporaryDirectory(win32::ErrorText(made.error));
         return "";
     }
     if (std::string refusal = TakeLock(); !refusal.empty() || !unavailable_.empty()) {
@@ -56,26 +45,29 @@ std::string RunDirectory::Open(const NameKey& key, std::vector<RestoreFailure>& 
 }
 
 std::string RunDirectory::TakeLock() {
-    const std::string lockPath = JoinPath(path_, kLockName);
-    win32::FileResult taken = lock_.Take(lockPath);
+    const std::string usual = JoinPath(path_, kLockName);
+    win32::FileResult taken = lock_.Take(usual);
     if (taken.error == ERROR_FILE_EXISTS || taken.error == ERROR_ALREADY_EXISTS) {
         // Another run's lock cannot be moved while that run holds it; anything
         // else under the name (a link, say) is moved away, never opened.
-        const DWORD moved = Discard(lockPath, destinationText_);
-        if (moved == ERROR_SHARING_VIOLATION || moved == ERROR_ACCESS_DENIED) {
-            return kBusyRefusal;
+        const DWORD moved = Discard(usual, destinationText_);
+        if (moved == ERROR_SHARING_VIOLATION) {
+            return kAnotherRunRefusal;
         }
-        taken = moved ? win32::FileResult{moved} : lock_.Take(lockPath);
+        taken = moved ? win32::FileResult{moved} : lock_.Take(usual);
+    }
+    if (taken.error == ERROR_ACCESS_DENIED) {
+        // The name of a lock deleted while another program held it still
+        // lingers, and nobody holds that lock: one of this run's own.
+        taken = lock_.Take(JoinPath(path_, kLockStem + ("-" + UniqueStem()) + kLockExtension));
     }
     // A run that ends removes the directory: between its making and the lock,
     // another run may have ended and taken it away.
     if (taken.error == ERROR_PATH_NOT_FOUND && win32::MakeDirectory(path_).Ok()) {
-        taken = lock_.Take(lockPath);
+        taken = lock_.Take(usual);
     }
     if (!taken.Ok()) {
-        unavailable_ = "the directory for unfinished copies in the destination could not be "
-                       "held for this restore (" +
-                       win32::ErrorText(taken.error) + ")";
+        unavailable_ = TemporaryDirectoryNotHeld(win32::ErrorText(taken.error));
     }
     return "";
 }
@@ -84,13 +76,22 @@ std::string RunDirectory::Settle(const NameKey& key, std::vector<RestoreFailure>
     std::vector<win32::DirectoryEntry> entries;
     if (const win32::FileResult listed = win32::ListEntries(JoinPath(path_, "*"), entries);
         !listed.Ok()) {
-        return UnreadableRefusal(listed.error);
+        return TemporaryDirectoryUnreadable(win32::ErrorText(listed.error));
     }
+    const std::string ownLock = key(lock_.Path().substr(path_.size() + 1));
     std::vector<std::string> names;
     for (const win32::DirectoryEntry& entry : entries) {
-        if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && !win32::IsLink(entry) &&
-            entry.name != kLockName) {
+        if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || win32::IsLink(entry)) {
+            continue;
+        }
+        if (!IsLockName(entry.name)) {
             names.push_back(entry.name);
+        } else if (key(entry.name) != ownLock &&
+                   Discard(JoinPath(path_, entry.name), destinationText_) ==
+                       ERROR_SHARING_VIOLATION) {
+            // Held: another run took it while this one's name lingered. A lock
+            // whose name lingers denies access and is passed over.
+            return kAnotherRunRefusal;
         }
     }
     if (names.empty()) {
@@ -103,20 +104,43 @@ std::string RunDirectory::Settle(const NameKey& key, std::vector<RestoreFailure>
     for (FolderJournal& folder : journal.folders) {
         const std::optional<StepFailure> failed = ::Settle(folder, destinationText_);
         // Leftovers that cannot go yet only keep their folder from being
-        // restored (see PlanRestore); a replacement not undone is reported.
+        // restored (see PlanRestore); a replacement not settled is reported.
         if (failed && failed->step != Step::RemoveLeftover) {
             failures.push_back(
-                {folder.messageName, "a restore that was cut off was replacing this folder, and " +
-                                         StepReason(*failed) + "; " + kNextRunTriesAgain});
+                {folder.messageName, CutOffFolderText(*failed, win32::ErrorText(failed->error))});
         }
     }
     entries.clear();
     if (const win32::FileResult listed = win32::ListEntries(JoinPath(path_, "*"), entries);
         !listed.Ok()) {
-        return UnreadableRefusal(listed.error);
+        return TemporaryDirectoryUnreadable(win32::ErrorText(listed.error));
     }
     for (const win32::DirectoryEntry& entry : entries) {
         taken_.insert(key(entry.name));
     }
     return "";
+}
+
+bool RunDirectory::OnlyNamesBeingDeleted() const {
+    std::vector<win32::DirectoryEntry> entries;
+    if (!win32::ListEntries(JoinPath(path_, "*"), entries).Ok()) {
+        return false;
+    }
+    for (const win32::DirectoryEntry& entry : entries) {
+        if (!HasExtension(entry.name, kDiscardedSuffix) && !IsLockName(entry.name)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void RunDirectory::Close() {
+    if (!lock_.Held()) {
+        return;
+    }
+    lock_.Release();
+    if (win32::RemoveEmptyDirectory(path_).error == ERROR_DIR_NOT_EMPTY &&
+        OnlyNamesBeingDeleted()) {
+        win32::RemoveEmptyDirectory(path_, true);
+    }
 }

@@ -4,6 +4,7 @@
 #include "win32/ErrorMode.h"
 #include "win32/FileSystem.h"
 #include "win32/Handle.h"
+#include "win32/Text.h"
 
 namespace win32 {
 

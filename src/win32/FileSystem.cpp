@@ -1,5 +1,6 @@
 #include "win32/FileSystem.h"
 
+#include "common/Path.h"
 #include "win32/ErrorMode.h"
 #include "win32/Handle.h"
 
@@ -7,7 +8,7 @@
 
 namespace win32 {
 
-FaultHook fileFaultHook = nullptr;
+FileSeam fileSeam;
 
 namespace {
 
@@ -15,16 +16,19 @@ namespace {
 // as careful Windows programs wait out a virus scanner.
 constexpr DWORD kRetryDelays[] = {10, 20, 40, 80, 160, 320, 370};
 
+// What a call tries again, besides a sharing violation.
 enum class Retry {
-    // Sharing violations only.
     Sharing,
-    // Denied access too: what opening or making a name that still lingers gives.
+    // Denied access: what opening or making a name that still lingers gives.
     SharingAndDenied,
+    // A directory not empty: what removing one whose names are being deleted gives.
+    SharingAndNotEmpty,
 };
 
 bool IsTransient(DWORD error, Retry retry) {
     return error == ERROR_SHARING_VIOLATION ||
-           (retry == Retry::SharingAndDenied && error == ERROR_ACCESS_DENIED);
+           (retry == Retry::SharingAndDenied && error == ERROR_ACCESS_DENIED) ||
+           (retry == Retry::SharingAndNotEmpty && error == ERROR_DIR_NOT_EMPTY);
 }
 
 FileResult Outcome(BOOL succeeded) {
@@ -39,39 +43,77 @@ bool IsPlainFile(DWORD attributes) {
 // The one wrapper of every file call: the test seam, the quiet error mode and
 // the retry rule (see the header).
 template <typename Call>
-FileResult Guarded(const char* name, const std::string& path, const std::string& from, Retry retry,
+FileResult Guarded(FileCall name, const std::string& path, const std::string& from, Retry retry,
                    Call call) {
     for (std::size_t attempt = 0;; ++attempt) {
-        const DWORD fault = fileFaultHook ? fileFaultHook(name, path, from) : 0;
+        const DWORD fault = fileSeam.before ? fileSeam.before(name, path, from) : 0;
         if (fault == kPretendDone) {
             return {};
         }
         FileResult result{fault};
         if (fault == 0) {
-            QuietErrorMode quiet;
-            result = call();
+            {
+                QuietErrorMode quiet;
+                result = call();
+            }
+            if (fileSeam.after) {
+                result.error = fileSeam.after(name, path, from, result.error);
+            }
         }
         if (!IsTransient(result.error, retry) || attempt == std::size(kRetryDelays)) {
             return result;
         }
-        Sleep(kRetryDelays[attempt]);
+        if (fileSeam.wait) {
+            fileSeam.wait(kRetryDelays[attempt]);
+        } else {
+            Sleep(kRetryDelays[attempt]);
+        }
     }
 }
 
 template <typename Call>
-FileResult Guarded(const char* name, const std::string& path, Call call) {
+FileResult Guarded(FileCall name, const std::string& path, Call call) {
     return Guarded(name, path, "", Retry::Sharing, call);
 }
 
+// An answer that a rename can be taken at: it was not done.
+bool IsTrustedFailure(DWORD error) {
+    return IsMissing(error) || error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ||
+           error == ERROR_SHARING_VIOLATION;
+}
+
 FileResult Move(const std::string& from, const std::string& to, DWORD flags) {
-    return Guarded("MoveFile", to, from, Retry::Sharing,
-                   [&] { return Outcome(MoveFileExA(from.c_str(), to.c_str(), flags)); });
+    const FileResult moved = Guarded(FileCall::MoveFile, to, from, Retry::Sharing, [&] {
+        return Outcome(MoveFileExA(from.c_str(), to.c_str(), flags | MOVEFILE_WRITE_THROUGH));
+    });
+    if (moved.Ok() || IsTrustedFailure(moved.error)) {
+        return moved;
+    }
+    // The disk decides what became of it.
+    DWORD attributes = 0;
+    const FileResult source = AttributesOf(from, attributes);
+    if (source.Ok()) {
+        return moved;
+    }
+    if (IsMissing(source.error) && AttributesOf(to, attributes).Ok()) {
+        return {};
+    }
+    return {moved.error, true};
 }
 
 } // namespace
 
+const char* NameOf(FileCall call) {
+    constexpr const char* kNames[kFileCalls] = {
+        "CopyFile",          "MoveFile",    "DeleteFile",      "GetFileAttributes",
+        "SetFileAttributes", "CreateFile",  "ReadFile",        "WriteFile",
+        "FlushFileBuffers",  "CloseHandle", "CreateDirectory", "RemoveDirectory",
+        "FindFirstFile",     "FindNextFile"};
+    return kNames[static_cast<int>(call)];
+}
+
 FileResult CopyToFreeName(const std::string& from, const std::string& to) {
-    return Guarded("CopyFile", to, from, Retry::Sharing,
+    return Guarded(FileCall::CopyFile, to, from, Retry::Sharing,
                    [&] { return Outcome(CopyFileA(from.c_str(), to.c_str(), TRUE)); });
 }
 
@@ -81,7 +123,7 @@ FileResult ClearAttributes(const std::string& path) {
 }
 
 FileResult SetAttributes(const std::string& path, DWORD attributes) {
-    return Guarded("SetFileAttributes", path,
+    return Guarded(FileCall::SetFileAttributes, path,
                    [&] { return Outcome(SetFileAttributesA(path.c_str(), attributes)); });
 }
 
@@ -100,12 +142,29 @@ FileResult FlushToDisk(const std::string& path) {
 }
 
 FileResult Flush(HANDLE file, const std::string& path) {
-    return Guarded("FlushFileBuffers", path, [&] { return Outcome(FlushFileBuffers(file)); });
+    return Guarded(FileCall::FlushFileBuffers, path,
+                   [&] { return Outcome(FlushFileBuffers(file)); });
+}
+
+FileResult FlushDirectory(const std::string& path) {
+    // A flush needs write access; a directory opens only with backup semantics.
+    // Shared every way, so that no other program is kept from it meanwhile.
+    FileHandle directory;
+    const FileResult opened = Guarded(FileCall::CreateFile, path, [&] {
+        directory.Reset(CreateFileA(path.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return FileResult{directory ? 0 : GetLastError()};
+    });
+    if (!opened.Ok()) {
+        return opened;
+    }
+    return Flush(directory.Get(), path);
 }
 
 FileResult DeleteFileItself(const std::string& path) {
     const auto remove = [&] { return Outcome(DeleteFileA(path.c_str())); };
-    const FileResult removed = Guarded("DeleteFile", path, remove);
+    const FileResult removed = Guarded(FileCall::DeleteFile, path, remove);
     if (removed.error != ERROR_ACCESS_DENIED) {
         return removed;
     }
@@ -117,21 +176,26 @@ FileResult DeleteFileItself(const std::string& path) {
         return removed;
     }
     const FileResult writable = SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
-    return writable.Ok() ? Guarded("DeleteFile", path, remove) : writable;
+    return writable.Ok() ? Guarded(FileCall::DeleteFile, path, remove) : writable;
 }
 
 FileResult OpenExisting(const std::string& path, DWORD access, FileHandle& file) {
-    return Guarded("CreateFile", path, [&] {
+    const FileResult opened = Guarded(FileCall::CreateFile, path, [&] {
         file.Reset(CreateFileA(path.c_str(), access, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
         return FileResult{file ? 0 : GetLastError()};
     });
+    if (!opened.Ok()) {
+        // An open whose answer was lost gives the caller no handle.
+        file.Reset();
+    }
+    return opened;
 }
 
 FileResult ReadAt(HANDLE file, const std::string& path, DWORD offset, char* buffer, DWORD length,
                   DWORD& read) {
     read = 0;
-    return Guarded("ReadFile", path, [&] {
+    return Guarded(FileCall::ReadFile, path, [&] {
         if (SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) ==
             INVALID_SET_FILE_POINTER) {
             return FileResult{GetLastError()};
@@ -142,7 +206,7 @@ FileResult ReadAt(HANDLE file, const std::string& path, DWORD offset, char* buff
 
 FileResult WriteAt(HANDLE file, const std::string& path, DWORD offset, const char* bytes,
                    DWORD length) {
-    return Guarded("WriteFile", path, [&] {
+    return Guarded(FileCall::WriteFile, path, [&] {
         DWORD written = 0;
         if (SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) ==
                 INVALID_SET_FILE_POINTER ||
@@ -156,21 +220,23 @@ FileResult WriteAt(HANDLE file, const std::string& path, DWORD offset, const cha
 FileResult MakeDirectory(const std::string& path) {
     // A directory removed while another program looks into it stays until that
     // program lets go, and cannot be made anew meanwhile.
-    const FileResult made = Guarded("CreateDirectory", path, "", Retry::SharingAndDenied, [&] {
-        return Outcome(CreateDirectoryA(path.c_str(), nullptr));
-    });
-    return made.error == ERROR_ALREADY_EXISTS && IsExistingDirectory(path) ? FileResult{} : made;
+    const FileResult made =
+        Guarded(FileCall::CreateDirectory, path, "", Retry::SharingAndDenied,
+                [&] { return Outcome(CreateDirectoryA(path.c_str(), nullptr)); });
+    // There already, or made although the answer says otherwise: the disk decides.
+    return !made.Ok() && IsExistingDirectory(path) ? FileResult{} : made;
 }
 
-FileResult RemoveEmptyDirectory(const std::string& path) {
-    return Guarded("RemoveDirectory", path,
+FileResult RemoveEmptyDirectory(const std::string& path, bool waitForDeletions) {
+    return Guarded(FileCall::RemoveDirectory, path, "",
+                   waitForDeletions ? Retry::SharingAndNotEmpty : Retry::Sharing,
                    [&] { return Outcome(RemoveDirectoryA(path.c_str())); });
 }
 
 FileResult ListEntries(const std::string& pattern, std::vector<DirectoryEntry>& entries) {
     WIN32_FIND_DATAA entry{};
     FindHandle search;
-    const FileResult first = Guarded("FindFirstFile", pattern, [&] {
+    const FileResult first = Guarded(FileCall::FindFirstFile, pattern, [&] {
         search.Reset(FindFirstFileA(pattern.c_str(), &entry));
         return FileResult{search ? 0 : GetLastError()};
     });
@@ -183,8 +249,9 @@ FileResult ListEntries(const std::string& pattern, std::vector<DirectoryEntry>& 
             entries.push_back(
                 {entry.cFileName, entry.dwFileAttributes, reparse ? entry.dwReserved0 : 0});
         }
-        const FileResult next = Guarded(
-            "FindNextFile", pattern, [&] { return Outcome(FindNextFileA(search.Get(), &entry)); });
+        const FileResult next = Guarded(FileCall::FindNextFile, pattern, [&] {
+            return Outcome(FindNextFileA(search.Get(), &entry));
+        });
         if (!next.Ok()) {
             return FileResult{next.error == ERROR_NO_MORE_FILES ? 0 : next.error};
         }
@@ -210,7 +277,7 @@ bool IsLink(const DirectoryEntry& entry) {
 }
 
 FileResult AttributesOf(const std::string& path, DWORD& attributes) {
-    return Guarded("GetFileAttributes", path, [&] {
+    return Guarded(FileCall::GetFileAttributes, path, [&] {
         attributes = GetFileAttributesA(path.c_str());
         return FileResult{attributes != INVALID_FILE_ATTRIBUTES ? 0 : GetLastError()};
     });
@@ -226,58 +293,27 @@ FileResult DirectoryLock::Take(const std::string& path) {
     path_ = path;
     // Made anew, so that nothing already standing under the name (a link, say)
     // is ever opened; a lock name that lingers is waited out.
-    return Guarded("CreateFile", path, "", Retry::SharingAndDenied, [&] {
+    const FileResult taken = Guarded(FileCall::CreateFile, path, "", Retry::SharingAndDenied, [&] {
         file_.Reset(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE,
                                 nullptr));
         return FileResult{file_ ? 0 : GetLastError()};
     });
+    if (!taken.Ok()) {
+        file_.Reset();
+    }
+    return taken;
 }
 
 void DirectoryLock::Release() {
     if (file_) {
-        // Whatever the seam says: a process that ends has its handles closed.
-        Guarded("CloseHandle", path_, [] { return FileResult{}; });
+        // Closed whatever the answer: a process that ends has its handles closed.
+        Guarded(FileCall::CloseHandle, path_, [&] {
+            file_.Reset();
+            return FileResult{};
+        });
         file_.Reset();
     }
-}
-
-std::wstring Widened(const std::string& text) {
-    const int length =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (length <= 0) {
-        return L"";
-    }
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-std::string FileNameKey(const std::string& name) {
-    std::wstring wide = Widened(name);
-    if (wide.empty()) {
-        return name;
-    }
-    const int length = static_cast<int>(wide.size());
-    // Upper-casing may work in place.
-    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, wide.data(), length);
-    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
-}
-
-std::string ErrorText(DWORD error) {
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = length ? std::string(buffer, length) : std::string();
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
-        text.pop_back();
-    }
-    if (text.empty()) {
-        text = "Error " + std::to_string(error);
-    }
-    return text;
 }
 
 } // namespace win32

@@ -12,6 +12,9 @@ namespace win32 {
 // before anything else can overwrite it. error is 0 on success.
 struct FileResult {
     DWORD error = 0;
+    // A rename that failed, and whether it was done all the same could not be
+    // told (see the moves below).
+    bool unsure = false;
     bool Ok() const { return error == 0; }
 };
 
@@ -21,7 +24,7 @@ inline bool IsMissing(DWORD error) {
 }
 
 // Every call below runs through one wrapper that
-//  - asks the test seam first (fileFaultHook);
+//  - asks the test seam (fileSeam) before each try, and again after it;
 //  - runs in the quiet error mode, so that an empty drive or a missing medium
 //    fails quietly instead of raising a system dialog;
 //  - retries what another program's brief hold on a file causes: a sharing
@@ -31,31 +34,73 @@ inline bool IsMissing(DWORD error) {
 //    tries are spaced by growing delays, about a second in all; a file that the
 //    mail client really holds still fails within that second.
 
-// Test seam: when set, every try of every call below asks it first, naming the
-// call, the path it works on and, for a copy or a rename, the path it works from. 0 lets the try go
-// ahead; kPretendDone reports success without touching the disk (a deletion whose name lingers,
-// say); any other answer fails the try with that error. The program never sets it.
-using FaultHook = DWORD (*)(const char* call, const std::string& path, const std::string& from);
-extern FaultHook fileFaultHook;
+// The calls, as the test seam names them.
+enum class FileCall {
+    CopyFile,
+    MoveFile,
+    DeleteFile,
+    GetFileAttributes,
+    SetFileAttributes,
+    CreateFile,
+    ReadFile,
+    WriteFile,
+    FlushFileBuffers,
+    CloseHandle,
+    CreateDirectory,
+    RemoveDirectory,
+    FindFirstFile,
+    FindNextFile,
+};
+constexpr int kFileCalls = static_cast<int>(FileCall::FindNextFile) + 1;
+const char* NameOf(FileCall call);
+
+// Test seam; the program never sets it. Each hook is told the call, the path it
+// works on and, for a copy or a rename, the path it works from.
+struct FileSeam {
+    // Before every try. 0 lets the try go ahead; kPretendDone reports success
+    // without touching the disk (a deletion whose name lingers, say); any other
+    // answer fails the try with that error, nothing done.
+    DWORD (*before)(FileCall call, const std::string& path, const std::string& from) = nullptr;
+    // After a try that went ahead, with its error: the error the caller sees. A
+    // hook that answers an error for a try that succeeded makes a call that acts
+    // and then reports failure, as a lost answer from a network drive does.
+    DWORD (*after)
+    (FileCall call, const std::string& path, const std::string& from, DWORD error) = nullptr;
+    // Instead of each wait between two tries.
+    void (*wait)(DWORD milliseconds) = nullptr;
+};
+extern FileSeam fileSeam;
 constexpr DWORD kPretendDone = 0xFFFFFFFF;
 
 // Copies from to to, which must not exist yet.
 FileResult CopyToFreeName(const std::string& from, const std::string& to);
 FileResult ClearAttributes(const std::string& path);
 FileResult SetAttributes(const std::string& path, DWORD attributes);
-// Renames from to to, replacing a file of that name (the platform refuses a
-// read-only one). On one volume this is a single step: to names either the old
-// file or the new one, never a part of either.
+
+// The two renames. Each is a single step on one volume, written through to the
+// disk, and a link is renamed itself. When the answer is a failure that need not
+// be the truth (anything but "not found", "already exists" or a sharing
+// violation that the retry waited out: a network drive can lose the answer to a
+// rename it did), the names decide: from gone and to there is a rename done, and
+// the result is success; from still there is one not done; anything else cannot
+// be told, and the result says so (unsure).
+//
+// MoveReplacing replaces a file under to (the platform refuses a read-only one).
 FileResult MoveReplacing(const std::string& from, const std::string& to);
-// Renames from to to when nothing stands under that name, in a single step. It
-// fails when another program holds from open without letting it be renamed, as
-// the mail client does with an open folder. A link is renamed itself.
+// MoveToFreeName renames only when nothing stands under to. It fails when another
+// program holds from open without letting it be renamed, as the mail client does
+// with an open folder.
 FileResult MoveToFreeName(const std::string& from, const std::string& to);
+
 // Writes what the system still holds of a file in memory to the disk, so that a
 // power cut after this cannot leave it zero-filled or with older contents.
 FileResult FlushToDisk(const std::string& path);
 // The same through a handle open for writing.
 FileResult Flush(HANDLE file, const std::string& path);
+// Writes a directory's entries to the disk: what renames into and out of it
+// changed. NTFS takes it as a flush of its log, and with it of every rename made
+// on the volume before; FAT and exFAT, which keep no log, write the directory.
+FileResult FlushDirectory(const std::string& path);
 // Deletes the file (or the link) under path itself, read-only as it may be; the
 // attribute of what a link leads to is never changed.
 FileResult DeleteFileItself(const std::string& path);
@@ -72,8 +117,10 @@ FileResult WriteAt(HANDLE file, const std::string& path, DWORD offset, const cha
 
 // Makes a directory; one that is there already is fine.
 FileResult MakeDirectory(const std::string& path);
-// Removes a directory when it is empty.
-FileResult RemoveEmptyDirectory(const std::string& path);
+// Removes a directory when it is empty. With waitForDeletions, one that still
+// lists names being deleted (a deleted file's name stays listed while another
+// program holds the file) is tried again within the retry rule's second.
+FileResult RemoveEmptyDirectory(const std::string& path, bool waitForDeletions = false);
 
 struct DirectoryEntry {
     std::string name;
@@ -103,7 +150,9 @@ bool IsExistingDirectory(const std::string& path);
 // Held by a run for its whole length: a file made anew and opened without
 // sharing, which the system removes when it is closed, also when the process
 // dies. Taking it fails with ERROR_FILE_EXISTS while something stands under its
-// name: another run's lock, or a stray file to be moved away first.
+// name, and with ERROR_ACCESS_DENIED while the name of one deleted lingers.
+// Another program that tries to open or rename it meanwhile gets a sharing
+// violation.
 class DirectoryLock {
   public:
     DirectoryLock() = default;
@@ -113,22 +162,12 @@ class DirectoryLock {
 
     FileResult Take(const std::string& path);
     bool Held() const { return file_.IsValid(); }
+    const std::string& Path() const { return path_; }
     void Release();
 
   private:
     FileHandle file_;
     std::string path_;
 };
-
-// The text in UTF-16, read in the ANSI code page as the file calls read it.
-std::wstring Widened(const std::string& text);
-
-// A key that two file names share exactly when the file system takes them for
-// the same file: the names in UTF-16, upper-cased by the system's fixed table
-// (as file systems compare names, whatever the user's language), as bytes.
-std::string FileNameKey(const std::string& name);
-
-// The system's message for an error code, without its line break.
-std::string ErrorText(DWORD error);
 
 } // namespace win32

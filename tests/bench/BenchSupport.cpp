@@ -2,7 +2,7 @@
 #include "BenchWords.h"
 
 #include "common/ControlIds.h"
-#include "win32/MainDialogHandle.h"
+#include "app/MainDialogHandle.h"
 
 #include <algorithm>
 #include <cctype>

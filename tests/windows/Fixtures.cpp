@@ -2,7 +2,8 @@
 
 #include "lists/FolderRecord.h"
 #include "common/ControlIds.h"
-#include "win32/MainDialogHandle.h"
+#include "common/Titles.h"
+#include "app/MainDialogHandle.h"
 
 #include <algorithm>
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
 
 using namespace fixtures;
 using ::testing::ElementsAre;
@@ -139,7 +140,23 @@ TEST_F(RestoreTest, TypicalRunByteForByte) {
     WriteBytes(source / "P1A2B3C4.CNM", NewMailFile("Second"));
     ScanAndChoose({"FOL12345.PMM", "FOL07633.PMM", "main.pmm"});
 
+    // Every call of the run, with the path it worked on and its answer.
+    static std::vector<std::tuple<win32::FileCall, std::string, DWORD>> calls;
+    calls.clear();
+    win32::fileSeam.after = [](win32::FileCall call, const std::string& path, const std::string&,
+                               DWORD error) {
+        calls.emplace_back(call, path, error);
+        return error;
+    };
     EXPECT_THAT(ReportedFiles(Restore()), IsEmpty());
+    win32::fileSeam = {};
+    // The box comes only once the destination's directory, renames and all, is
+    // written to the disk.
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls.back(),
+              std::make_tuple(win32::FileCall::FlushFileBuffers, destination.Path(), DWORD{0}));
+    EXPECT_EQ(calls.end()[-2],
+              std::make_tuple(win32::FileCall::CreateFile, destination.Path(), DWORD{0}));
 
     EXPECT_THAT(UpperCaseNamesIn(destination.Path()),
                 ElementsAre("BAK07633.PMI", "BAK07633.PMM", "BAK12345.PMI", "BAK12345.PMM",

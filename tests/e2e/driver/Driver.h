@@ -4,6 +4,7 @@
 
 // IDC_SOURCE_LIST and the other control IDs, and kProgramTitle ("Tarnwick").
 #include "common/ControlIds.h"
+#include "common/Titles.h"
 
 #include <string>
 #include <vector>
