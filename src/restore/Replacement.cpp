@@ -140,12 +140,20 @@ DirectoryJournal ReadJournal(const std::vector<std::string>& names,
     // character ("BAK00001.PM"), which tells its message file from its index.
     std::unordered_map<std::string, FolderJournal> byFolder;
     DirectoryJournal journal;
+    // Without a mark, the folder's names are those its files stand for, the one
+    // not seen with the other's letter case.
     const auto folderOf = [&](const std::string& base) -> FolderJournal& {
         FolderJournal& folder = byFolder[key(base.substr(0, base.size() - 1))];
-        if (folder.messageName.empty()) {
-            // The file system finds the message file under any letter case.
-            folder.messageName = base.substr(0, base.size() - 1) + "M";
-            folder.indexName = IndexPathOf(folder.messageName);
+        if (folder.mark == FolderJournal::Mark::None) {
+            const std::string stem = base.substr(0, base.size() - 1);
+            const bool lower = base.back() >= 'a';
+            const bool message = base.back() == 'm' || base.back() == 'M';
+            if (message || folder.messageName.empty()) {
+                folder.messageName = message ? base : stem + (lower ? "m" : "M");
+            }
+            if (!message || folder.indexName.empty()) {
+                folder.indexName = message ? stem + (lower ? "i" : "I") : base;
+            }
         }
         return folder;
     };
