@@ -131,21 +131,26 @@ int main(int argc, char** argv) {
     };
 
     // The restore built up from the bare loop one kind of call at a time, each
-    // up to the necessary calls of a durable restore: rename, each copy is
-    // completed under a temporary name and then renamed into place, as the
-    // restore does; flush, each completed copy is written to the disk before
-    // that, the .PMM through the handle of its ID write.
-    const auto copyLoop = [&](const std::string& target, bool clearAttributes, bool writeId,
-                              bool rename = false, bool flush = false) {
+    // level adding to those before it, up to the necessary calls of a durable
+    // restore: Rename, each copy is completed under a temporary name and then
+    // renamed into place, as the restore does; Flush, each completed copy is
+    // written to the disk before that, the .PMM through the handle of its ID
+    // write, and renamed with write-through; FlushDirectory, once a run, the
+    // destination's directory is flushed before the box.
+    enum Level { Copy, Attributes, Id, Rename, Flush, FlushDirectory };
+    const auto copyLoop = [&](const std::string& target, Level level) {
         const auto place = [&](const std::string& name) {
-            return rename ? PlaceOf(target, name, kUnfinishedSuffix) : JoinPath(target, name);
+            return level >= Rename ? PlaceOf(target, name, kUnfinishedSuffix)
+                                   : JoinPath(target, name);
         };
-        if (rename) {
+        if (level >= Rename) {
             CreateDirectoryA(TemporaryDirectoryOf(target).c_str(), nullptr);
         }
-        const auto flushFile = [&](const std::string& path) {
-            const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        const auto flushFile = [&](const std::string& path, DWORD flags = 0) {
+            const HANDLE file =
+                CreateFileA(path.c_str(), GENERIC_WRITE,
+                            flags ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0,
+                            nullptr, OPEN_EXISTING, flags, nullptr);
             FlushFileBuffers(file);
             CloseHandle(file);
         };
@@ -153,10 +158,10 @@ int main(int argc, char** argv) {
             const std::string& name = records[i].fileName;
             const std::string copy = MakeRestoredName(name);
             CopyFileA(JoinPath(archive, name).c_str(), place(copy).c_str(), TRUE);
-            if (clearAttributes) {
+            if (level >= Attributes) {
                 SetFileAttributesA(place(copy).c_str(), 0);
             }
-            if (writeId) {
+            if (level >= Id) {
                 const std::string id = MakeNewFolderId(records[i].folderId, name);
                 const HANDLE file =
                     CreateFileA(place(copy).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -164,43 +169,35 @@ int main(int argc, char** argv) {
                 DWORD written = 0;
                 SetFilePointer(file, kFolderIdOffset, nullptr, FILE_BEGIN);
                 WriteFile(file, id.data(), static_cast<DWORD>(id.size()), &written, nullptr);
-                if (flush) {
+                if (level >= Flush) {
                     FlushFileBuffers(file);
                 }
                 CloseHandle(file);
-            } else if (flush) {
-                flushFile(place(copy));
             }
             const std::string indexCopy = IndexPathOf(copy);
             CopyFileA(JoinPath(archive, IndexPathOf(name)).c_str(), place(indexCopy).c_str(), TRUE);
-            if (clearAttributes) {
+            if (level >= Attributes) {
                 SetFileAttributesA(place(indexCopy).c_str(), 0);
             }
-            if (flush) {
+            if (level >= Flush) {
                 flushFile(place(indexCopy));
             }
-            if (rename) {
-                const DWORD through = flush ? MOVEFILE_WRITE_THROUGH : 0;
+            if (level >= Rename) {
+                const DWORD through = level >= Flush ? MOVEFILE_WRITE_THROUGH : 0;
                 MoveFileExA(place(indexCopy).c_str(), JoinPath(target, indexCopy).c_str(), through);
                 MoveFileExA(place(copy).c_str(), JoinPath(target, copy).c_str(), through);
             }
         }
-        if (rename) {
+        if (level >= Rename) {
             RemoveDirectoryA(TemporaryDirectoryOf(target).c_str());
         }
-        if (rename && flush) {
-            // Once a run: the renames on the disk before the box.
-            const HANDLE directory =
-                CreateFileA(target.c_str(), GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-            FlushFileBuffers(directory);
-            CloseHandle(directory);
+        if (level >= FlushDirectory) {
+            flushFile(target, FILE_FLAG_BACKUP_SEMANTICS);
         }
     };
     const bench::TimedRun necessaryCalls = [&] {
         const std::string target = freshTarget("necessary-");
-        const double seconds = bench::TimeOf([&] { copyLoop(target, true, true, true, true); });
+        const double seconds = bench::TimeOf([&] { copyLoop(target, FlushDirectory); });
         deleteTarget(target);
         return seconds;
     };
@@ -241,15 +238,17 @@ int main(int argc, char** argv) {
     };
     const std::vector<bench::Piece> steps = {
         {"CopyFileA per .PMM and .PMI (the bare loop)", freshStepTarget,
-         [&] { copyLoop(stepTarget, false, false); }},
+         [&] { copyLoop(stepTarget, Copy); }},
         {"  and SetFileAttributesA(0) per copy", freshStepTarget,
-         [&] { copyLoop(stepTarget, true, false); }},
+         [&] { copyLoop(stepTarget, Attributes); }},
         {"  and the new folder ID written into each .PMM copy", freshStepTarget,
-         [&] { copyLoop(stepTarget, true, true); }},
+         [&] { copyLoop(stepTarget, Id); }},
         {"  and each made under a temporary name, then renamed", freshStepTarget,
-         [&] { copyLoop(stepTarget, true, true, true); }},
-        {"  and each flushed to the disk before, the renames before the box", freshStepTarget,
-         [&] { copyLoop(stepTarget, true, true, true, true); }},
+         [&] { copyLoop(stepTarget, Rename); }},
+        {"  and each flushed to the disk before, renamed written through", freshStepTarget,
+         [&] { copyLoop(stepTarget, Flush); }},
+        {"  and the destination flushed before the box (the necessary calls)", freshStepTarget,
+         [&] { copyLoop(stepTarget, FlushDirectory); }},
         {"RestoreFolders", freshStepTarget,
          [&] { RestoreFolders(records, archive, stepTarget, false); }},
         // Into what the piece before restored, nothing chosen, the new mail asked
