@@ -211,8 +211,9 @@ TEST_F(ScaleScenario, ThousandsOfFoldersMovedBackAndForthListAndRestoreExactly) 
     fixtures::TempDir restored("restored");
     ASSERT_TRUE(program.SetText(IDC_DEST_PATH, restored.Path()));
     program.Click(IDC_RESTORE);
-    // While it runs the caption counts the folders, and a command that another
-    // program sends ("<<") is acted on only once the run has ended.
+    // While it runs the caption counts the folders, a command that another
+    // program sends ("<<") is acted on only once the run has ended, and a
+    // shutdown is asked to wait.
     const auto restoring = [&] { return program.Caption().rfind("Tarnwick - restoring ", 0) == 0; };
     ASSERT_TRUE(e2e::WaitUntil(restoring, kBulkTimeout, 10)) << program.Caption();
     const std::string caption = program.Caption();
@@ -226,6 +227,9 @@ TEST_F(ScaleScenario, ThousandsOfFoldersMovedBackAndForthListAndRestoreExactly) 
         EXPECT_TRUE(e2e::WaitUntil([&] { return removeAll.Answered(); }, e2e::kSendTimeout));
         SendMessageTimeoutW(restoreList, LB_GETCOUNT, 0, 0, SMTO_NORMAL, e2e::kSendTimeout,
                             &chosen);
+        const e2e::SentInBackground shutdown(program.Dialog(), WM_QUERYENDSESSION, 0, 0);
+        EXPECT_TRUE(e2e::WaitUntil([&] { return shutdown.Answered(); }, e2e::kSendTimeout));
+        EXPECT_EQ(shutdown.Result(), FALSE) << "a shutdown during the run was not asked to wait";
     }
     ASSERT_TRUE(restoring()) << "the restore ended before the command could be sent";
     EXPECT_EQ(chosen, all.size() - 1) << "\"<<\" was acted on during the run";
@@ -239,6 +243,10 @@ TEST_F(ScaleScenario, ThousandsOfFoldersMovedBackAndForthListAndRestoreExactly) 
     EXPECT_TRUE(e2e::WaitUntil([&] { return SendMessageW(restoreList, LB_GETCOUNT, 0, 0) == 0; },
                                e2e::kBoxTimeout))
         << "\"<<\" was not acted on after the run";
+    DWORD_PTR mayEnd = FALSE;
+    SendMessageTimeoutW(program.Dialog(), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, e2e::kSendTimeout,
+                        &mayEnd);
+    EXPECT_NE(mayEnd, static_cast<DWORD_PTR>(FALSE)) << "a shutdown after the run still waits";
 
     Lines expected;
     for (const auto& [stem, name] : folders) {

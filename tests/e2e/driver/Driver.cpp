@@ -713,6 +713,7 @@ namespace e2e {
 
 struct SentInBackground::State {
     std::atomic<bool> answered{false};
+    std::atomic<LRESULT> result{0};
     std::thread sender;
 };
 
@@ -722,6 +723,7 @@ SentInBackground::SentInBackground(HWND window, UINT message, WPARAM wParam, LPA
     state_->sender = std::thread([=] {
         DWORD_PTR result = 0;
         if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, timeoutMs, &result)) {
+            state_->result = static_cast<LRESULT>(result);
             state_->answered = true;
         }
     });
@@ -734,6 +736,10 @@ SentInBackground::~SentInBackground() {
 
 bool SentInBackground::Answered() const {
     return state_->answered;
+}
+
+LRESULT SentInBackground::Result() const {
+    return state_->result;
 }
 
 std::string TarnwickProcess::Caption() const {

@@ -109,6 +109,8 @@ class SentInBackground {
     SentInBackground& operator=(const SentInBackground&) = delete;
     // Whether the program has handled the message (and SendMessage returned).
     bool Answered() const;
+    // What the program answered, once it has.
+    LRESULT Result() const;
 
   private:
     struct State;
