@@ -557,6 +557,17 @@ TEST_F(RestoreFaultTest, SettlingCutOffAtEveryCall) {
     }
 }
 
+// A virus scanner holds each file being deleted for a moment: a run that
+// succeeds waits it out and leaves no directory for unfinished copies behind.
+TEST_F(RestoreFaultTest, SuccessWaitsOutNamesBeingDeleted) {
+    TempDir destination;
+    Prepare(destination, Start::LingeringNames);
+    win32::fileSeam.wait = [](DWORD) { LetGo(); };
+    const std::vector<std::string> lines = Run(destination, true);
+    ExpectReportTrue(lines, ExpectWholeOrAsItWas(destination));
+    EXPECT_FALSE(Exists(destination / kTemporaryDirectory));
+}
+
 // A run killed wherever it renames, after which a virus scanner takes away every
 // mark (or someone tidies them away by hand): the next run loses no earlier file.
 // Each folder is whole or as it was, or has a line that says what was kept, and
