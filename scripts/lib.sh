@@ -64,6 +64,13 @@ ensure_i386_architecture() {
     dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
 }
 
+# What a Wine prefix depends on: the installed Wine and the widths it runs. A
+# prefix made for another (say, before wine32 was installed) no longer starts.
+wine_stamp() {
+    dpkg-query -W -f='${Package}:${Architecture} ${Version} ${Status}\n' wine64 wine32:i386 libwine \
+        libwine:i386 2>/dev/null | grep 'install ok installed' | cut -d' ' -f1-2 | sort
+}
+
 # Starts a virtual X display on the first free display number. Sets XVFB_PID
 # and XVFB_DISPLAY (":N"). The caller stops it with stop_xvfb.
 start_xvfb() {
