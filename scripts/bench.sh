@@ -40,12 +40,14 @@ else
     targets=(bench_scan bench_restore)
 fi
 
-for tool in cmake ninja x86_64-w64-mingw32-g++-posix g++ wine Xvfb; do
-    command -v "$tool" >/dev/null ||
-        { echo "bench.sh: $tool is missing; scripts/test.sh installs it" >&2; exit 1; }
-done
-
 cd "$root"
+# shellcheck source=lib.sh
+source scripts/lib.sh
+# The Windows build configures with GoogleTest's sources; the archives of the
+# dialog benchmark are written by a native program built with g++.
+say "Checking the packages the benchmarks need."
+ensure_packages g++-mingw-w64-x86-64 googletest cmake ninja-build g++ wine wine64 xvfb xauth
+
 if [ -n "${TARNWICK_BENCH_BUILD_DIR:-}" ]; then
     timeout 600 cmake --preset windows -B "$build" >/dev/null
 else
