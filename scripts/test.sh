@@ -156,7 +156,7 @@ run_step() {
 }
 
 # C++ files only, by name: clang-format takes whatever it is given for C++.
-mapfile -t sources < <(find src driver tests tools -type f \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | sort)
+mapfile -t sources < <(find src driver tests bench tools -type f \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | sort)
 run_step "format: clang-format --dry-run --Werror on ${#sources[@]} files" \
     clang-format --dry-run --Werror "${sources[@]}"
 
