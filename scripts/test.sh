@@ -188,12 +188,12 @@ build_32_bit() {
     local t0
     t0=$(date +%s)
     {
-        cmake --preset win32 && cmake --build --preset win32 &&
-            ctest --preset win32
+        timeout 300 cmake --preset win32 && timeout 900 cmake --build --preset win32 &&
+            timeout 300 ctest --preset win32
     } >"$scratch/build-win32.log" 2>&1
     echo "win32 $? $(($(date +%s) - t0))" >"$scratch/build32-status"
     t0=$(date +%s)
-    { cmake --preset win32-tests && cmake --build --preset win32-tests; } \
+    { timeout 300 cmake --preset win32-tests && timeout 900 cmake --build --preset win32-tests; } \
         >"$scratch/build-win32-tests.log" 2>&1
     echo "win32-tests $? $(($(date +%s) - t0))" >>"$scratch/build32-status"
 }
