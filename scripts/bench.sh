@@ -7,7 +7,7 @@
 #
 # The first form runs the scan and restore benchmarks. "dialog" drives the real
 # tarnwick.exe through its dialog on archives of the given numbers of folders
-# (default 1000 5000 20000), written natively by tests/bench/make-bench-archive.cpp;
+# (default 1000 5000 20000), written natively by bench/make-bench-archive.cpp;
 # each size runs TARNWICK_BENCH_REPETITIONS times (default 5 below 5,000 folders,
 # 3 below 20,000, else 1). TARNWICK_BENCH_RESTORE=0 leaves the restore out;
 # TARNWICK_BENCH_PROGRAM times another tarnwick.exe (an older build, say).
@@ -40,12 +40,14 @@ else
     targets=(bench_scan bench_restore)
 fi
 
-for tool in cmake ninja x86_64-w64-mingw32-g++-posix g++ wine Xvfb; do
-    command -v "$tool" >/dev/null ||
-        { echo "bench.sh: $tool is missing; scripts/test.sh installs it" >&2; exit 1; }
-done
-
 cd "$root"
+# shellcheck source=lib.sh
+source scripts/lib.sh
+# The Windows build configures with GoogleTest's sources; the archives of the
+# dialog benchmark are written by a native program built with g++.
+say "Checking the packages the benchmarks need."
+ensure_packages g++-mingw-w64-x86-64 googletest cmake ninja-build g++ wine wine64 xvfb xauth
+
 if [ -n "${TARNWICK_BENCH_BUILD_DIR:-}" ]; then
     timeout 600 cmake --preset windows -B "$build" >/dev/null
 else
@@ -81,10 +83,10 @@ trap 'exit 130' INT TERM
 
 mkdir -p "$work/bin" "$work/home"
 if [ "$mode" = dialog ]; then
-    cp "$build/tests/bench/bench_dialog.exe" "$work/bin/"
+    cp "$build/bench/bench_dialog.exe" "$work/bin/"
     cp "${TARNWICK_BENCH_PROGRAM:-$build/src/tarnwick.exe}" "$work/bin/tarnwick.exe"
     timeout 300 g++ -std=c++17 -O2 -I"$root/tests/support" \
-        "$root/tests/bench/make-bench-archive.cpp" "$root/tests/support/FolderFiles.cpp" \
+        "$root/bench/make-bench-archive.cpp" "$root/tests/support/FolderFiles.cpp" \
         -o "$work/make-bench-archive"
     mkdir -p "$work/data/archives" "$work/data/restored"
     dialogArguments=(--scratch "Z:${work//\//\\}\\data\\restored")
@@ -107,7 +109,7 @@ if [ "$mode" = dialog ]; then
         dialogTimeout=$((dialogTimeout + size * repetitions * 15 / 100))
     done
 else
-    cp "$build/tests/bench/bench_scan.exe" "$build/tests/bench/bench_restore.exe" "$work/bin/"
+    cp "$build/bench/bench_scan.exe" "$build/bench/bench_restore.exe" "$work/bin/"
 fi
 
 if [ -z "${DISPLAY:-}" ]; then

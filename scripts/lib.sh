@@ -36,6 +36,41 @@ ensure_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" </dev/null
 }
 
+# Whether this machine runs 32-bit x86 programs: a kernel built or started
+# without them answers "Exec format error", and 32-bit Wine cannot work there.
+# Tried with the smallest 32-bit Linux program: an ELF header, one program
+# header that loads the file, and "exit(42)" through int 0x80.
+runs_32_bit_programs() {
+    [[ $(uname -m) == x86_64 ]] || return 1
+    local elf='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+    elf+='\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'
+    elf+='\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00'
+    elf+='\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08'
+    elf+='\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00'
+    elf+='\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80'
+    local probe status
+    probe=$(mktemp "${TMPDIR:-/tmp}/tarnwick-probe32.XXXXXX") || return 1
+    # shellcheck disable=SC2059 # the bytes are the format
+    printf "$elf" >"$probe" && chmod +x "$probe"
+    timeout 10 "$probe" 2>/dev/null
+    status=$?
+    rm -f "$probe"
+    [[ $status -eq 42 ]]
+}
+
+# Lets apt install i386 packages (wine32); the next apt-get update fetches
+# their lists.
+ensure_i386_architecture() {
+    dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+}
+
+# What a Wine prefix depends on: the installed Wine and the widths it runs. A
+# prefix made for another (say, before wine32 was installed) no longer starts.
+wine_stamp() {
+    dpkg-query -W -f='${Package}:${Architecture} ${Version} ${Status}\n' wine64 wine32:i386 libwine \
+        libwine:i386 2>/dev/null | grep 'install ok installed' | cut -d' ' -f1-2 | sort
+}
+
 # Starts a virtual X display on the first free display number. Sets XVFB_PID
 # and XVFB_DISPLAY (":N"). The caller stops it with stop_xvfb.
 start_xvfb() {
@@ -77,6 +112,18 @@ create_wine_prefix() {
     in_wine_env timeout -k 5 60 wineserver -w >/dev/null 2>&1 || true
 }
 
+# create_wine_prefix for the tests, whose display has no window manager. There a
+# window that Wine leaves to the window manager ("managed") waits up to 2 s, as
+# it goes, for an answer that never comes: every box and browser the tests
+# close would cost that. Unmanaged, Wine draws and places the windows itself,
+# as Windows does.
+create_test_wine_prefix() {
+    create_wine_prefix || return 1
+    in_wine_env timeout -k 10 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        >/dev/null 2>&1 </dev/null || return 1
+    in_wine_env timeout -k 5 60 wineserver -w >/dev/null 2>&1 || true
+}
+
 # Ends every Wine process of WINE_PREFIX.
 stop_wine() {
     in_wine_env timeout -k 5 30 wineserver -k >/dev/null 2>&1 || true
@@ -110,6 +157,9 @@ in_wine_env() {
     [[ -n ${LC_MESSAGES:-} ]] && vars+=(LC_MESSAGES="$LC_MESSAGES")
     # The small file system scripts/test.sh mounts for the disk-full test.
     [[ -n ${TARNWICK_SMALL_DISK:-} ]] && vars+=(TARNWICK_SMALL_DISK="$TARNWICK_SMALL_DISK")
+    # GoogleTest's sharding, which deals a program's tests out between ctest entries.
+    [[ -n ${GTEST_TOTAL_SHARDS:-} ]] && vars+=(GTEST_TOTAL_SHARDS="$GTEST_TOTAL_SHARDS"
+        GTEST_SHARD_INDEX="${GTEST_SHARD_INDEX:-0}")
     if [[ -n ${WINE_USER:-} ]]; then
         setpriv --reuid="$(id -u "$WINE_USER")" --regid="$(id -g "$WINE_USER")" --clear-groups \
             env -i PATH="$PATH" HOME="$WINE_HOME" USER="$WINE_USER" LOGNAME="$WINE_USER" \

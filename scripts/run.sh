@@ -3,13 +3,15 @@
 # opens the program under Wine.
 #   With an X display: the program opens in a window; close it to finish.
 #   Without one: a virtual display is started, a screenshot of the dialog is
-#   saved to docs/screenshot.png (the README's picture), and everything that was
-#   started is stopped again. Then a copy of the demo archive is restored from
-#   end to end through the real dialog and folder browser, and a picture of the
-#   completion box is saved to docs/completion.png. Both pictures are taken in a
-#   Wine virtual desktop, which draws the caption bars as Windows does. To
-#   refresh both on a desktop, run
-#   env -u DISPLAY scripts/run.sh
+#   saved, and everything that was started is stopped again. Then a copy of the
+#   demo archive is restored from end to end through the real dialog and folder
+#   browser, and a picture of the completion box is saved. Both pictures are
+#   taken in a Wine virtual desktop, which draws the caption bars as Windows
+#   does, and go to build/run/ (screenshot.png, completion.png).
+#
+#   scripts/run.sh --pictures
+#     remakes the README's pictures, docs/screenshot.png and docs/completion.png,
+#     the same way on a virtual display (also where there is an X display).
 # Installs the packages it needs when they are missing.
 set -euo pipefail
 
@@ -18,9 +20,25 @@ repo=$(pwd)
 # shellcheck source=lib.sh
 source scripts/lib.sh
 
+pictures=build/run
+force_headless=
+case ${1:-} in
+"") ;;
+--pictures)
+    pictures=docs
+    force_headless=1
+    ;;
+*)
+    warn "usage: $0 [--pictures]"
+    exit 2
+    ;;
+esac
+
 say "Checking the packages the program needs."
+# The Windows build configures with GoogleTest's sources; the demo archive
+# generator is built natively (preset native: clang with its sanitizers).
 ensure_packages g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth x11-apps x11-utils \
-    imagemagick googletest cmake ninja-build g++
+    imagemagick googletest cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev
 
 say "Building the Windows program (cmake --preset windows, target tarnwick)."
 cmake --preset windows >/dev/null
@@ -28,10 +46,9 @@ cmake --build --preset windows --target tarnwick tarnwick_demo_tour
 exe=$repo/build/windows/src/tarnwick.exe
 tour=$repo/build/windows/tools/tour/tarnwick_demo_tour.exe
 
-say "Building the demo archive generator."
-mkdir -p build/demo
-g++ -std=c++17 -O1 -Wall -Wextra -Werror -Itests/support -o build/demo/make-demo-archive \
-    tools/make-demo-archive.cpp tools/DemoArchive.cpp tests/support/FolderFiles.cpp
+say "Building the demo archive generator (cmake --preset native, target make-demo-archive)."
+cmake --preset native >/dev/null
+cmake --build --preset native --target make-demo-archive
 
 demo=$HOME/tarnwick-demo
 archive=$demo/archive
@@ -43,7 +60,7 @@ for dir in "$archive" "$restored"; do
         rm -rf "$dir"
     fi
 done
-build/demo/make-demo-archive "$archive"
+build/native/tools/make-demo-archive "$archive"
 chmod a-w "$archive"/*
 mkdir -p "$restored"
 
@@ -63,18 +80,34 @@ finish() {
 }
 
 headless=
-if [[ -z $WINE_DISPLAY ]] || ! timeout 10 xdpyinfo -display "$WINE_DISPLAY" >/dev/null 2>&1; then
+if [[ -n $force_headless ]]; then
+    headless=1
+    say "Taking the README's pictures on a virtual display (Xvfb)."
+elif [[ -z $WINE_DISPLAY ]] || ! timeout 10 xdpyinfo -display "$WINE_DISPLAY" >/dev/null 2>&1; then
     headless=1
     say "No usable X display: starting a virtual one (Xvfb)."
+fi
+if [[ -n $headless ]]; then
     trap finish EXIT
     start_xvfb
     WINE_DISPLAY=$XVFB_DISPLAY
 fi
 
+# A prefix works only with the Wine it was made with: one made before wine32 was
+# installed no longer starts a program ("could not load kernel32.dll"). The
+# installed Wine is noted beside it, and the prefix is made again when that
+# changes.
+wine_noted=$WINE_PREFIX/.tarnwick-wine
+if [[ -f $WINE_PREFIX/system.reg && "$(cat "$wine_noted" 2>/dev/null)" != "$(wine_stamp)" ]]; then
+    say "The installed Wine has changed since $WINE_PREFIX was made: making it again."
+    in_wine_env timeout -k 5 30 wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$WINE_PREFIX"
+fi
 if [[ ! -f $WINE_PREFIX/system.reg ]]; then
     say "Creating the Wine prefix $WINE_PREFIX (first run only, about 20 s)."
     mkdir -p "$(dirname "$WINE_PREFIX")"
     create_wine_prefix
+    wine_stamp >"$wine_noted"
 fi
 
 # Debian's Wine does not find its own fonts (package fonts-wine) outside the
@@ -137,27 +170,27 @@ for _ in $(seq 1 20); do
     [[ $current == "$previous" ]] && break
     previous=$current
 done
-mkdir -p docs
+mkdir -p "$pictures"
 # -strip: no time stamps, so an unchanged dialog gives an unchanged file.
-convert "xwd:$shot" -crop "$geometry" +repage -strip docs/screenshot.png
+convert "xwd:$shot" -crop "$geometry" +repage -strip "$pictures/screenshot.png"
 rm -f "$shot"
-say "Screenshot of the dialog: $repo/docs/screenshot.png"
+say "Screenshot of the dialog: $repo/$pictures/screenshot.png"
 say "Closing Tarnwick."
 stop_wine
 
 # The whole job once on the demo directories; the destination is emptied again
 # afterwards, so they stay as described above.
-say "Restoring the demo archive through the dialog, for docs/completion.png."
+say "Restoring the demo archive through the dialog, for $pictures/completion.png."
 tour_dir=$(mktemp -d /tmp/tarnwick-tour.XXXXXX)
 cp "$exe" "$tour" "$tour_dir/"
 # The desktop does not pass the tour's exit status on: its output says how it went.
 tour_output=$(cd "$tour_dir" && in_wine_env timeout -k 10 120 wine "${desktop[@]}" ./tarnwick_demo_tour.exe \
     "$(windows_path "$archive")" "$(windows_path "$restored")" completion.bmp 2>/dev/null) || true
 if [[ $tour_output == "Mail files copied from "* && -s $tour_dir/completion.bmp ]]; then
-    convert "$tour_dir/completion.bmp" -strip docs/completion.png
-    say "Picture of the completion box: $repo/docs/completion.png"
+    convert "$tour_dir/completion.bmp" -strip "$pictures/completion.png"
+    say "Picture of the completion box: $repo/$pictures/completion.png"
 else
-    warn "The demo restore did not end with the completion box; docs/completion.png not updated."
+    warn "The demo restore did not end with the completion box; $pictures/completion.png not updated."
 fi
 rm -rf "$tour_dir"
 find "$restored" -mindepth 1 -delete

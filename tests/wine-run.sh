@@ -37,15 +37,20 @@ while [[ $# -gt 0 ]]; do
     shift
 done
 
-work=$(mktemp -d /tmp/tarnwick-run.XXXXXX)
+work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-run.XXXXXX")
 own_prefix=
 XVFB_PID=
 child=
+tailer=
 cleanup() {
     if [[ -n $child ]] && kill -0 "$child" 2>/dev/null; then
         # Interrupted: timeout passes the signal on to the program.
         kill -TERM "$child" 2>/dev/null
         wait "$child" 2>/dev/null
+    fi
+    if [[ -n $tailer ]]; then
+        kill "$tailer" 2>/dev/null
+        wait "$tailer" 2>/dev/null
     fi
     [[ -n $own_prefix ]] && stop_wine
     stop_xvfb
@@ -88,7 +93,7 @@ if [[ -n ${TARNWICK_WINEPREFIX:-} ]]; then
 else
     WINE_PREFIX=$work/prefix
     own_prefix=1
-    create_wine_prefix || {
+    create_test_wine_prefix || {
         echo "wine-run.sh: could not create a Wine prefix" >&2
         exit 2
     }
@@ -104,12 +109,22 @@ unset LC_ALL LC_MESSAGES
 [[ -n ${TARNWICK_WINE_CTYPE:-} ]] && export LC_MESSAGES=en_US.UTF-8
 
 cd "$work/run"
-# In the background, so that a signal to this script is handled at once.
-in_wine_env timeout -k 10 "${TARNWICK_WINE_TIMEOUT:-600}" wine "./$(basename -- "$exe")" "${args[@]}" &
+# In the background, so that a signal to this script is handled at once. Its
+# output goes through a file, which tail passes on as it grows: the Wine
+# processes that a program starts (its services, the desktop's explorer) keep
+# the program's output open for as long as the prefix is in use, and a runner
+# that waits for the end of this script's output (ctest) would wait for them.
+: >"$work/output"
+in_wine_env timeout -k 10 "${TARNWICK_WINE_TIMEOUT:-600}" wine "./$(basename -- "$exe")" "${args[@]}" \
+    >"$work/output" 2>&1 </dev/null &
 child=$!
+tail -f -s 0.1 --pid="$child" "$work/output" &
+tailer=$!
 wait "$child"
 rc=$?
 child=
+wait "$tailer"
+tailer=
 if [[ $rc -eq 124 || $rc -eq 137 ]]; then
     echo "wine-run.sh: $(basename -- "$exe") did not finish in time; stopping its Wine processes" >&2
     stop_wine

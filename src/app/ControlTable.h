@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/HelpAbout.h"
+#include "app/Version.h"
 #include "browse/Pickers.h"
 #include "lists/ListTransfer.h"
 #include "restore/Restore.h"
@@ -72,7 +73,7 @@ constexpr ResolvedStyle ResolveStyle(const ControlSpec& control) {
 }
 
 constexpr const char kCreditLine[] =
-    "Tarnwick 1.2: restores archived mail folders as a separate mailbox";
+    "Tarnwick " TARNWICK_VERSION ": restores archived mail folders as a separate mailbox";
 
 constexpr DWORD kRightLabel = WS_CHILD | WS_VISIBLE | SS_RIGHT;
 

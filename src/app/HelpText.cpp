@@ -1,5 +1,7 @@
 #include "app/HelpText.h"
 
+#include "app/Version.h"
+
 std::string BuildHelpText() {
     const char* const crlf = "\r\n";
     std::string text;
@@ -30,7 +32,7 @@ std::string BuildHelpText() {
     text += "and access the archived folders in this new mailbox";
     text += crlf;
     text += crlf;
-    text += "Version 1.2";
+    text += "Version " TARNWICK_VERSION;
     text += crlf;
     text += "Tarnwick is written by the Tarnwick developers.";
     text += crlf;

@@ -13,8 +13,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         exitCode = AppMain();
     } catch (const std::bad_alloc&) {
-        // Out of memory while building the dialog or the folder table: end
-        // without a message rather than run on with half a state.
+        // Out of memory while building the dialog, before it is shown: end
+        // without a message rather than run on with half a dialog. Later, a
+        // handler that runs out (a scan's folder table, say) ends alone and the
+        // dialog stays (MainDialogProc).
         exitCode = 255;
     }
 

@@ -31,6 +31,8 @@ using e2e::TarnwickProcess;
 constexpr const char kDirectoryError[] = "Directory Error";
 // The suffix of the names a copy is made under before it gets its own.
 constexpr const char kTemporarySuffix[] = ".TARNWICK-TMP";
+// The destination's directory where copies are made before they take their names.
+constexpr const char kUnfinishedDirectory[] = ".tarnwick-tmp";
 // Bounds the wait for the box that ends a restore of the large archive.
 constexpr DWORD kRestoreTimeout = 120000;
 
@@ -166,6 +168,52 @@ void ExpectOnlyWholeCopies(const std::string& directory, const RestorableFiles& 
     }
 }
 
+// The sizes of the files directly in `directory`, by upper-case name.
+std::map<std::string, std::uint64_t> SizesIn(const std::string& directory) {
+    std::map<std::string, std::uint64_t> sizes;
+    WIN32_FIND_DATAA entry{};
+    const HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return sizes;
+    }
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            sizes[Upper(entry.cFileName)] =
+                (std::uint64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow;
+        }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return sizes;
+}
+
+// What a restore under way has put in the destination so far.
+struct Progress {
+    // Files under restored names.
+    size_t restored = 0;
+    // Copies of message files being made that are shorter than the file they
+    // copy. Each is made in the directory for unfinished copies, under its
+    // restored name and a suffix, before it takes its name. (An index is copied
+    // too fast to be caught half written.)
+    std::set<std::string> halfWritten;
+};
+
+Progress ProgressIn(const std::string& destination, const RestorableFiles& restorable,
+                    const std::map<std::string, std::uint64_t>& sourceSizes) {
+    Progress progress;
+    for (const auto& entry : SizesIn(destination)) {
+        progress.restored += restorable.count(entry.first);
+    }
+    for (const auto& [name, size] : SizesIn(destination + "\\" + kUnfinishedDirectory)) {
+        const std::string restoredName = name.substr(0, name.find('.', name.find('.') + 1));
+        const auto source = sourceSizes.find(restoredName);
+        if (EndsWith(restoredName, ".PMM") && source != sourceSizes.end() && size > 0 &&
+            size < source->second) {
+            progress.halfWritten.insert(name);
+        }
+    }
+    return progress;
+}
+
 // The box a restore ended with, read and dismissed.
 struct Box {
     std::string title; // empty: no box came
@@ -293,27 +341,40 @@ TEST_F(FaultScenario, RestoreKilledAtAnyMomentLeavesOnlyWholeCopiesAndTheNextRun
         Put(folder, FILE_ATTRIBUTE_READONLY);
         AddRestorable(restorable, archive.Path(), folder);
     }
+    std::map<std::string, std::uint64_t> sourceSizes;
+    for (const auto& [name, source] : restorable) {
+        sourceSizes[name] = fixtures::ReadBytes(source.sourcePath).size();
+    }
     fixtures::TempDir destination("restored");
 
-    // Killed while the first copy is being made, then with about a third and
-    // about two thirds of the 24 files in place. Each time the user starts the
-    // program again and restores into the same directory.
-    for (size_t entries : {1u, 9u, 17u}) {
-        SCOPED_TRACE("killed once the destination holds " + std::to_string(entries) + " files");
+    // Killed in the middle of a copy: the first one, then one made with about a
+    // third and about two thirds of the 24 files in place. Each time the user
+    // starts the program again and restores into the same directory.
+    for (size_t restored : {0u, 8u, 16u}) {
+        SCOPED_TRACE("killed during a copy once the destination holds " + std::to_string(restored) +
+                     " restored files");
         ASSERT_NO_FATAL_FAILURE(StartAndScan(kFolders));
         ASSERT_NO_FATAL_FAILURE(ChooseAll(kFolders));
         ASSERT_TRUE(Program().SetText(IDC_DEST_PATH, destination.Path()));
         Program().Click(IDC_RESTORE);
-        size_t held = 0;
+        Progress seen;
         e2e::WaitUntil(
             [&] {
-                held = fixtures::NamesIn(destination.Path()).size();
-                return held >= entries || !Program().TopLevelDialogs(kProgramTitle).empty();
+                seen = ProgressIn(destination.Path(), restorable, sourceSizes);
+                return (seen.restored >= restored && !seen.halfWritten.empty()) ||
+                       !Program().TopLevelDialogs(kProgramTitle).empty();
             },
             kRestoreTimeout, 1);
         Program().Kill();
         ASSERT_FALSE(Program().IsRunning());
-        ASSERT_GE(held, entries) << "the restore ended before the moment to kill it came";
+        ASSERT_GE(seen.restored, restored) << "the restore ended before the moment to kill it came";
+        ASSERT_FALSE(seen.halfWritten.empty()) << "the restore ended before a copy was seen half "
+                                                  "written";
+        // The kill cut that copy off: it is still shorter than its source.
+        const Progress left = ProgressIn(destination.Path(), restorable, sourceSizes);
+        EXPECT_TRUE(std::includes(left.halfWritten.begin(), left.halfWritten.end(),
+                                  seen.halfWritten.begin(), seen.halfWritten.end()))
+            << *seen.halfWritten.begin() << " was completed before the kill took effect";
         ExpectOnlyWholeCopies(destination.Path(), restorable, true);
     }
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -103,9 +104,29 @@ std::string FirstDifference(const fixtures::DirectorySnapshot& actual,
 
 class RestoreScenario : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(program.Start()) << program.Error(); }
+    // Each test starts from the dialog as a fresh program shows it: both fields
+    // empty and the box ticked. Its scan then fills the lists afresh.
+    void SetUp() override {
+        ASSERT_TRUE(program.IsRunning() && IsWindow(program.Dialog())) << program.Error();
+        ASSERT_TRUE(program.SetText(IDC_SOURCE_PATH, "") && program.SetText(IDC_DEST_PATH, ""));
+        if (!program.IsChecked(IDC_COPY_NEW_MAIL)) {
+            program.Click(IDC_COPY_NEW_MAIL);
+            ASSERT_TRUE(e2e::WaitUntil([&] { return program.IsChecked(IDC_COPY_NEW_MAIL); }, 3000));
+        }
+    }
 
     void TearDown() override {
+        // A failed step may leave a browser or a box open in front of the dialog.
+        for (HWND browser : program.TopLevelDialogs("Browse for Folder")) {
+            program.CancelBrowser(browser);
+            e2e::WaitUntilGone(browser);
+        }
+        for (const char* title : {kProgramTitle, kDirectoryError}) {
+            for (HWND box : program.TopLevelDialogs(title)) {
+                e2e::DismissMessageBox(box);
+                e2e::WaitUntilGone(box);
+            }
+        }
         if (scanned_) {
             EXPECT_EQ(fixtures::Snapshot(archive.Path()), archiveBefore_)
                 << "the archive changed: a restore must only read it";
@@ -196,12 +217,30 @@ class RestoreScenario : public ::testing::Test {
             << "in " << directory << FirstDifference(actual, Comparable(expected));
     }
 
+    // Closing also ends the program with 0 after the suite's restores.
+    static void TearDownTestSuite() {
+        if (shared_ && shared_->IsRunning()) {
+            EXPECT_EQ(shared_->CloseAndWait(), 0u);
+        }
+        shared_.reset();
+    }
+
+    // One program for the suite, since starting tarnwick.exe under Wine costs
+    // seconds; started again only when an earlier test left it ended.
+    static e2e::TarnwickProcess& SharedProgram() {
+        if (!shared_ || !shared_->IsRunning()) {
+            shared_ = std::make_unique<e2e::TarnwickProcess>();
+            shared_->Start();
+        }
+        return *shared_;
+    }
+
     fixtures::TempDir archive{"archive"};
     fixtures::TempDir destination{"restored"};
-    // Declared last, so the program ends before its directories go.
-    e2e::TarnwickProcess program;
+    e2e::TarnwickProcess& program = SharedProgram();
 
   private:
+    static inline std::unique_ptr<e2e::TarnwickProcess> shared_;
     fixtures::DirectorySnapshot archiveBefore_;
     bool scanned_ = false;
 };

@@ -11,6 +11,20 @@
 
 namespace {
 
+// The first visible "#32770" window of this process with that title (nullptr:
+// any). Other tests' programs may show their own boxes on the same display.
+HWND OwnDialog(const char* title) {
+    for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", title); window;
+         window = FindWindowExA(nullptr, window, "#32770", title)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
 // The report's box as shown: found and read from another thread while
 // ShowCompletionReport waits in it, then closed with OK.
 struct Shown {
@@ -24,16 +38,13 @@ Shown ShowAndRead(const std::string& source, const std::string& destination,
     Shown shown;
     std::thread reader([&] {
         HWND box = nullptr;
-        DWORD process = 0;
         for (int tries = 0; tries < 500 && !box; ++tries) {
             Sleep(20);
-            box = FindWindowA("#32770", "Tarnwick");
-            GetWindowThreadProcessId(box, &process);
-            box = process == GetCurrentProcessId() && IsWindowVisible(box) ? box : nullptr;
+            box = OwnDialog("Tarnwick");
         }
         if (!box) {
             // Not the box looked for: closed all the same, so that the test ends.
-            PostMessageA(FindWindowA("#32770", nullptr), WM_COMMAND, IDOK, 0);
+            PostMessageA(OwnDialog(nullptr), WM_COMMAND, IDOK, 0);
             return;
         }
         GetWindowRect(box, &shown.window);

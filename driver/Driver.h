@@ -36,7 +36,9 @@
 // Under Wine on a bare X server (no window manager) a dismissed box or browser
 // is hidden at once but destroyed only about two seconds later; WaitUntilGone
 // covers that. Keyboard and mouse input is real input (SendInput) and goes to the
-// foreground window, so GUI tests must not run side by side on one display.
+// foreground window, so a test that types or clicks must run alone on its
+// display; other tests may share one, each finding its program's windows by
+// process ID.
 namespace e2e {
 
 // Bounds used when a caller does not give its own, in milliseconds.
