@@ -60,14 +60,18 @@ struct FileSeam {
     // Before every try. 0 lets the try go ahead; kPretendDone reports success
     // without touching the disk (a deletion whose name lingers, say); any other
     // answer fails the try with that error, nothing done.
-    DWORD (*before)(FileCall call, const std::string& path, const std::string& from) = nullptr;
+    using Before = DWORD (*)(FileCall call, const std::string& path, const std::string& from);
     // After a try that went ahead, with its error: the error the caller sees. A
     // hook that answers an error for a try that succeeded makes a call that acts
     // and then reports failure, as a lost answer from a network drive does.
-    DWORD (*after)
-    (FileCall call, const std::string& path, const std::string& from, DWORD error) = nullptr;
+    using After = DWORD (*)(FileCall call, const std::string& path, const std::string& from,
+                            DWORD error);
     // Instead of each wait between two tries.
-    void (*wait)(DWORD milliseconds) = nullptr;
+    using Wait = void (*)(DWORD milliseconds);
+
+    Before before = nullptr;
+    After after = nullptr;
+    Wait wait = nullptr;
 };
 extern FileSeam fileSeam;
 constexpr DWORD kPretendDone = 0xFFFFFFFF;
