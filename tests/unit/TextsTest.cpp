@@ -9,34 +9,20 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 constexpr std::uint32_t kSharingViolation = 32;
-const std::string kHeld = "The process cannot access the file because it is being used by another "
-                          "process.";
 
 // Whom the advice for a held file names: the mail client only for a file under a
 // restored name or in the archive, which it may have open; for a copy in the
 // directory for unfinished copies, which it never opens, another program.
 TEST(WithHeldFileAdvice, NamesWhoeverCanHoldTheFile) {
-    const struct {
-        Step step;
-        bool mailClient;
-    } cases[] = {
-        {Step::CopyMessage, true},     {Step::CopyIndex, true},
-        {Step::SetMessageAside, true}, {Step::SetIndexAside, true},
-        {Step::TakeIndexOut, true},    {Step::CopyNewMail, true},
-        {Step::MoveNewMailIn, true},   {Step::ClearMessageAttributes, false},
-        {Step::WriteFolderId, false},  {Step::FlushIndex, false},
-        {Step::MoveIndexIn, false},    {Step::MoveMessageIn, false},
-        {Step::PutBack, false},        {Step::EndMark, false},
-        {Step::RemoveLeftover, false}, {Step::FlushNewMail, false},
-    };
-    for (const auto& [step, mailClient] : cases) {
+    for (const auto& [step, mailClient] :
+         {std::pair{Step::CopyMessage, true}, std::pair{Step::SetIndexAside, true},
+          std::pair{Step::TakeIndexOut, true}, std::pair{Step::MoveNewMailIn, true},
+          std::pair{Step::WriteFolderId, false}, std::pair{Step::MoveMessageIn, false},
+          std::pair{Step::PutBack, false}, std::pair{Step::RemoveLeftover, false}}) {
         SCOPED_TRACE(static_cast<int>(step));
-        const std::string line =
-            WithHeldFileAdvice("BAK00001.PMM in the destination could not be replaced",
-                               {step, kSharingViolation, "BAK00001.PMM"});
-        EXPECT_THAT(line, mailClient ? HasSubstr("close the folder in the mail client")
-                                     : HasSubstr("such as a virus scanner or a sync program"));
-        EXPECT_THAT(line, EndsWith("then restore again"));
+        EXPECT_THAT(WithHeldFileAdvice("x", {step, kSharingViolation, "BAK00001.PMM"}),
+                    mailClient ? HasSubstr("close the folder in the mail client")
+                               : HasSubstr("such as a virus scanner or a sync program"));
     }
     EXPECT_EQ(WithHeldFileAdvice("no room", {Step::CopyMessage, 112, "BAK00001.PMM"}), "no room");
 }
@@ -73,11 +59,6 @@ TEST(CutOffFolderText, PromisesAnotherTryOnlyWhereTheNextRunMakesOne) {
     for (const Step kept : {Step::KeepAside, Step::KeepIndex}) {
         EXPECT_THAT(CutOffFolderText({kept, 0, "bak00001.pmi"}, ""), Not(HasSubstr("tries again")));
     }
-}
-
-TEST(ProgressCaption, CountsTheFoldersThenNamesTheNewMail) {
-    EXPECT_EQ(ProgressCaption(12, 200), "Tarnwick - restoring 12 of 200");
-    EXPECT_EQ(ProgressCaption(0, 200), "Tarnwick - copying new mail");
 }
 
 } // namespace

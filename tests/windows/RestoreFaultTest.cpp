@@ -15,6 +15,7 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -293,21 +294,26 @@ class RestoreFaultTest : public WithMainWindow {
         return upper.size() > 8 && named ? upper.substr(3, 5) : "";
     }
 
+    // A folder's files in the destination, by exact name.
+    static std::map<std::string, Bytes> FilesOf(const TempDir& destination, const Folder& folder) {
+        std::map<std::string, Bytes> files;
+        for (const std::string& name : NamesIn(destination.Path())) {
+            if (FolderOf(name) == folder.number) {
+                files[name] = ReadBytes(destination / name);
+            }
+        }
+        return files;
+    }
+
     // Each folder holds its earlier files under their exact earlier names, or the
     // whole new pair (the message file alone where the archive has no index); the
     // hidden new-mail file is never replaced. Returns the folders and new-mail
     // files that were not restored.
     std::set<std::string> ExpectWholeOrAsItWas(const TempDir& destination) const {
-        std::map<std::string, std::map<std::string, Bytes>> byFolder;
-        for (const std::string& name : NamesIn(destination.Path())) {
-            if (!FolderOf(name).empty()) {
-                byFolder[FolderOf(name)][name] = ReadBytes(destination / name);
-            }
-        }
         std::set<std::string> notRestored;
         for (const Folder& folder : kFolders) {
             SCOPED_TRACE("BAK" + folder.number);
-            const std::map<std::string, Bytes>& files = byFolder[folder.number];
+            const std::map<std::string, Bytes> files = FilesOf(destination, folder);
             EXPECT_TRUE(files == folder.Earlier() || files == folder.Restored())
                 << "neither its earlier files nor the new pair: "
                 << ::testing::PrintToString(files);
@@ -365,11 +371,7 @@ class RestoreFaultTest : public WithMainWindow {
                                      const std::vector<std::string>& lines) const {
         std::set<std::string> restored;
         for (const Folder& folder : kFolders) {
-            bool whole = true;
-            for (const auto& [name, bytes] : folder.Restored()) {
-                whole = whole && ReadBytes(destination / name) == bytes;
-            }
-            if (whole) {
+            if (FilesOf(destination, folder) == folder.Restored()) {
                 restored.insert(folder.number);
             }
         }
@@ -594,19 +596,14 @@ TEST_F(RestoreFaultTest, MarkTakenAfterAKillCostsNoEarlierFile) {
         const std::vector<std::string> lines = Run(destination, false);
         for (const Folder& folder : kFolders) {
             SCOPED_TRACE("BAK" + folder.number);
-            std::map<std::string, Bytes> files;
-            for (const std::string& name : NamesIn(destination.Path())) {
-                if (FolderOf(name) == folder.number) {
-                    files[name] = ReadBytes(destination / name);
-                }
-            }
+            const std::map<std::string, Bytes> files = FilesOf(destination, folder);
             if (files == folder.Earlier() || files == folder.Restored()) {
                 continue;
             }
-            bool reported = false;
-            for (const std::string& line : lines) {
-                reported = reported || FolderOf(line.substr(0, line.find(':'))) == folder.number;
-            }
+            const bool reported =
+                std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+                    return FolderOf(line) == folder.number;
+                });
             // A folder with nothing earlier has nothing to lose, and where its mark
             // was its only record, nothing is left to tell of it.
             EXPECT_TRUE(reported || folder.Earlier().empty())
