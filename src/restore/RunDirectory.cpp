@@ -51,10 +51,12 @@ std::string RunDirectory::TakeLock() {
         // Another run's lock cannot be moved while that run holds it; anything
         // else under the name (a link, say) is moved away, never opened.
         const DWORD moved = Discard(usual, destinationText_);
-        if (moved == ERROR_SHARING_VIOLATION) {
-            return kAnotherRunRefusal;
-        }
         taken = moved ? win32::FileResult{moved} : lock_.Take(usual);
+    }
+    // A name that another run holds answers with a sharing violation, one that
+    // still does once the retry has waited out a virus scanner's moment.
+    if (taken.error == ERROR_SHARING_VIOLATION) {
+        return kAnotherRunRefusal;
     }
     if (taken.error == ERROR_ACCESS_DENIED) {
         // The name of a lock deleted while another program held it still
