@@ -22,10 +22,6 @@ void Erase(std::vector<std::string>& names, const std::string& name) {
     names.erase(std::remove(names.begin(), names.end(), name), names.end());
 }
 
-bool IsTaken(DWORD error) {
-    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
-}
-
 // name without suffix, when it ends in it (without regard to ASCII case).
 bool CutSuffix(const std::string& name, const char* suffix, std::string& base) {
     const std::size_t length = std::char_traits<char>::length(suffix);
@@ -105,7 +101,7 @@ std::optional<StepFailure> Decide(FolderJournal& journal, const Places& at,
         const std::string earlier = journal.aside.back();
         const win32::FileResult put =
             win32::MoveToFreeName(at.Of(earlier, kAsideSuffix), at.Under(earlier));
-        if (IsTaken(put.error)) {
+        if (win32::IsTaken(put.error)) {
             kept = StepFailure{Step::KeepAside, 0, earlier};
         } else if (auto failed = Failed(Step::PutBack, win32::IsMissing(put.error) ? 0 : put.error,
                                         earlier, put.unsure)) {
@@ -186,7 +182,7 @@ std::uint32_t Discard(const std::string& path, const std::string& destinationTex
     for (int attempt = 0; attempt < 16; ++attempt) {
         const std::string discarded = PlaceOf(destinationText, UniqueStem(), kDiscardedSuffix);
         const win32::FileResult moved = win32::MoveToFreeName(path, discarded);
-        if (IsTaken(moved.error)) {
+        if (win32::IsTaken(moved.error)) {
             continue;
         }
         if (!moved.Ok()) {
@@ -239,7 +235,7 @@ ReplacementOutcome Replace(FolderJournal& journal, const ReplacedFolder& folder,
         journal.mark = withIndex ? FolderJournal::Mark::Pair : FolderJournal::Mark::Alone;
         const std::string mark = at.Of(message, MarkSuffix(journal.mark));
         const DWORD copied = win32::CopyToFreeName(folder.messageSource, mark).error;
-        if (IsTaken(copied)) {
+        if (win32::IsTaken(copied)) {
             journal.mark = FolderJournal::Mark::None;
         }
         if (auto failed = Failed(Step::CopyMessage, copied, message)) {

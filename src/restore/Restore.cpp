@@ -80,8 +80,7 @@ std::optional<StepFailure> CompleteIndexCopy(const PlannedFolder& folder,
     journal.unfinished.push_back(folder.index.name);
     const win32::FileResult copied = win32::CopyToFreeName(folder.index.sourcePath, indexCopy);
     // None in the archive; or a file of someone else's under the name, not ours.
-    if (win32::IsMissing(copied.error) || copied.error == ERROR_FILE_EXISTS ||
-        copied.error == ERROR_ALREADY_EXISTS) {
+    if (win32::IsMissing(copied.error) || win32::IsTaken(copied.error)) {
         journal.unfinished.pop_back();
     }
     if (win32::IsMissing(copied.error)) {
@@ -160,7 +159,7 @@ void CopyNewMail(const PlannedNewMail& file, const std::string& destinationText,
     bool ours = true;
     const auto steps = [&]() -> std::optional<StepFailure> {
         const DWORD copied = win32::CopyToFreeName(file.sourcePath, copy).error;
-        ours = copied != ERROR_FILE_EXISTS && copied != ERROR_ALREADY_EXISTS;
+        ours = !win32::IsTaken(copied);
         if (auto failed = Failed(Step::CopyNewMail, copied, file.name)) {
             return failed;
         }

@@ -47,7 +47,7 @@ std::string RunDirectory::Open(const NameKey& key, std::vector<RestoreFailure>& 
 std::string RunDirectory::TakeLock() {
     const std::string usual = JoinPath(path_, kLockName);
     win32::FileResult taken = lock_.Take(usual);
-    if (taken.error == ERROR_FILE_EXISTS || taken.error == ERROR_ALREADY_EXISTS) {
+    if (win32::IsTaken(taken.error)) {
         // Another run's lock cannot be moved while that run holds it; anything
         // else under the name (a link, say) is moved away, never opened.
         const DWORD moved = Discard(usual, destinationText_);

@@ -1,6 +1,5 @@
 #include "win32/FileSystem.h"
 
-#include "common/Path.h"
 #include "win32/ErrorMode.h"
 #include "win32/Handle.h"
 
@@ -78,8 +77,7 @@ FileResult Guarded(FileCall name, const std::string& path, Call call) {
 
 // An answer that a rename can be taken at: it was not done.
 bool IsTrustedFailure(DWORD error) {
-    return IsMissing(error) || error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ||
-           error == ERROR_SHARING_VIOLATION;
+    return IsMissing(error) || IsTaken(error) || error == ERROR_SHARING_VIOLATION;
 }
 
 FileResult Move(const std::string& from, const std::string& to, DWORD flags) {

@@ -23,6 +23,11 @@ inline bool IsMissing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+// Something already stands under the name a call was to make.
+inline bool IsTaken(DWORD error) {
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
 // Every call below runs through one wrapper that
 //  - asks the test seam (fileSeam) before each try, and again after it;
 //  - runs in the quiet error mode, so that an empty drive or a missing medium
